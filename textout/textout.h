@@ -1,0 +1,30 @@
+// The one formatted-output layer of the program: every console and report
+// line goes through out_printf / out_vprintf.
+//
+//   out_printf, out_vprintf   printf to a stream
+//   out_format, out_vformat   the same text as a std::string (for tests and echo)
+//
+// Semantics are those of printf with two differences that keep the reports in
+// the layout they were designed with:
+//   - every e/E/g/G conversion that shows an exponent writes at least three
+//     exponent digits (1.000000e-003, 1e-008); a field width is applied to the
+//     widened text, so "%15.8e" of 4.62e-15 is "4.62000000e-015";
+//   - an L length modifier on a floating conversion ("%Le") takes a double
+//     argument, since the reports print doubles through it.
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace textout {
+
+std::string out_vformat(const char* format, std::va_list args);
+std::string out_format(const char* format, ...);
+
+// Writes the formatted text to stream; returns the number of bytes written,
+// or -1 when the stream is null or the write fails.
+int out_vprintf(std::FILE* stream, const char* format, std::va_list args);
+int out_printf(std::FILE* stream, const char* format, ...);
+
+}  // namespace textout
