@@ -1,2 +1,8 @@
-// Entry point: runs the whole battery and returns 0.
-int main() { return 0; }
+// Entry point: runs the linear battery, then the DAE battery, and returns 0.
+// The program takes no input; its command line is ignored.
+#include "driver/linear_battery.h"
+
+int main() {
+  battery::run_linear_battery();
+  return 0;
+}
