@@ -55,15 +55,22 @@ inline LongDecimal ld_negate(LongDecimal v) {
 // --- record and conversions ---
 void ld_clear(LongDecimal& v);
 void ld_clear_wide(LongDecimalWide& w);
-// m in [0.1, 1) and the returned E with |x| = m * 10^E.
+// m in [0.1, 1) and the returned E with |x| = m * 10^E, scaling by 10 one
+// rounded step at a time; m may stop less than 1e-16 below 0.1. x must be
+// finite and non-zero (otherwise the scaling never ends).
 int ld_split_double(double x, double& m);
-// The record receives the 15-significant-digit decimal value of x.
+// The record receives the 15-significant-digit decimal value of the fraction m
+// of x (times 10^E); x must be finite. A fraction that rounds up to 1 is stored
+// as 0.1 with E + 1; one just below 0.1 keeps its 15 digits, 0.0999...
 void ld_from_double(double x, LongDecimal& out);
 // out receives the value, built from fraction words 2..33.
 void ld_to_double(const LongDecimal& v, double& out);
+// Remove leading zero fraction words, exponent -= 4 per word; an all-zero
+// fraction is left as it is.
 void ld_normalize(LongDecimal& v);
 void ld_normalize_wide(LongDecimalWide& w);
-// Moves words 1..34 down by d/4 places (truncating), exponent += 4 per place.
+// Moves words 1..34 down by d/4 places (truncating), exponent += 4 per place;
+// word 1 becomes 0. A negative d counts as 0.
 void ld_shift_right(LongDecimal& v, int d);
 
 // --- arithmetic ---
