@@ -77,7 +77,9 @@ TEST_F(LinearBattery, ReportIsTheConsoleWithoutSolverAndConsoleOnlyLines) {
     if (!solver_line && !console_only) expected += line + "\n";
   }
   EXPECT_EQ(*report_, expected);
-  EXPECT_NE(console_->find("A nn=4\nB\n") , std::string::npos) << "console-only lines missing";
+  const std::size_t band_head = console_->find("\nA nn=4\ni=1 ,j=1 ,0-Aij=");
+  ASSERT_NE(band_head, std::string::npos) << "console-only order line missing";
+  EXPECT_NE(console_->find("\nB\ni=1 Bi=", band_head), std::string::npos) << "console-only B line missing";
 }
 
 TEST_F(LinearBattery, SeriesBannersTitlesAndTaskCounts) {
@@ -114,10 +116,11 @@ TEST_F(LinearBattery, FactorsFollowTaskTwentyOneColumnByColumn) {
   const std::size_t u_head = index_of(lines, "U", task21);
   ASSERT_LT(u_head, lines.size());
   EXPECT_EQ(u_head - l_head, 26u);
-  EXPECT_EQ(lines[l_head - 6], "i=5 Xi=" + lines[l_head - 6].substr(7)) << "L follows the X lines";
-  EXPECT_EQ(lines[l_head + 1].substr(0, 15), "i=1 ,j=1 ,Lij=");
-  EXPECT_EQ(lines[l_head + 2].substr(0, 15), "i=2 ,j=1 ,Lij=");
-  EXPECT_EQ(lines[u_head + 25].substr(0, 15), "i=5 ,j=5 ,Uij=");
+  EXPECT_EQ(lines[l_head - 6], "vector X:") << "L follows the X lines";
+  EXPECT_EQ(lines[l_head + 1].substr(0, 14), "i=1 ,j=1 ,Lij=");
+  EXPECT_EQ(lines[l_head + 2].substr(0, 14), "i=2 ,j=1 ,Lij=");  // column by column
+  EXPECT_EQ(lines[u_head + 25].substr(0, 14), "i=5 ,j=5 ,Uij=");
+  EXPECT_EQ(lines[u_head + 1], "i=1 ,j=1 ,Uij=              1.0000000000000000");
   EXPECT_EQ(count_lines_starting(lines, "L"), 1);
 }
 
@@ -127,7 +130,12 @@ TEST_F(LinearBattery, TridiagonalTaskPrintsOnlyTheBandAndKeepsColumnFour) {
   ASSERT_LT(third + 14, lines.size());
   EXPECT_EQ(lines[third + 2], "i=1 ,j=1 ,0-Aij=              0.0000000000000000");
   EXPECT_EQ(lines[third + 13], "i=4 ,j=3 ,0-Aij=              0.0000000000000000");
-  EXPECT_EQ(lines[third + 14], "i=1 Bi=         200000.0000100000000000");
+  EXPECT_EQ(lines[third + 14], "i=1 Bi=         200000.0000099999888334");
+  // The solver reproduces X = (1, 1, 1, 1).
+  const std::size_t x_head = index_of(lines, "vector X:", third);
+  ASSERT_LT(x_head + 4, lines.size());
+  EXPECT_EQ(lines[x_head - 1], "ier= 0");
+  EXPECT_EQ(lines[x_head + 4], "i=4 Xi=             1.000000000000000");
   EXPECT_EQ(count_lines_starting(lines, "i=1 ,j=4 ,0-Aij="), 0);
   // Column 4 of the band layout still holds what task 23 (D12, n = 5) left at index 8.
   EXPECT_EQ(battery::linear.A[8], 2.640703e-08);
