@@ -1,6 +1,6 @@
 // printf with three-digit exponents.
 //
-//   parse_spec        split one conversion specification into its parts
+//   parse_conversion        split one conversion into its parts
 //   widen_exponent    e-015 instead of e-15
 //   pad_to_width      apply flags and field width to already formatted text
 //   format_one        format one conversion with its argument
@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kMinExponentDigits = 3;
 
-struct Spec {
+struct Conversion {
   char flags[8] = {};   // any of "-+ #0"
   int width = -1;       // -1: none
   int precision = -1;   // -1: none
@@ -27,7 +27,7 @@ struct Spec {
   char conversion = '\0';
 };
 
-bool has_flag(const Spec& spec, char flag) { return std::strchr(spec.flags, flag) != nullptr; }
+bool has_flag(const Conversion& conv, char flag) { return std::strchr(conv.flags, flag) != nullptr; }
 
 void append_char(char* text, std::size_t capacity, char c) {
   const std::size_t len = std::strlen(text);
@@ -42,50 +42,50 @@ using FormatBuffer = std::array<char, 48>;
 // Rebuilds a single-conversion format from its parts. The width is left out
 // for floating conversions (applied after the exponent is widened), and so
 // are the flags that only act on the width.
-FormatBuffer build_format(const Spec& spec, bool with_width) {
+FormatBuffer build_format(const Conversion& conv, bool with_width) {
   FormatBuffer out{};
   char flags[8] = {};
-  for (const char* f = spec.flags; *f != '\0'; ++f) {
+  for (const char* f = conv.flags; *f != '\0'; ++f) {
     if (with_width || (*f != '-' && *f != '0')) append_char(flags, sizeof flags, *f);
   }
   char width[16] = {};
-  if (with_width && spec.width >= 0) std::snprintf(width, sizeof width, "%d", spec.width);
+  if (with_width && conv.width >= 0) std::snprintf(width, sizeof width, "%d", conv.width);
   char precision[16] = {};
-  if (spec.precision >= 0) std::snprintf(precision, sizeof precision, ".%d", spec.precision);
+  if (conv.precision >= 0) std::snprintf(precision, sizeof precision, ".%d", conv.precision);
   std::snprintf(out.data(), out.size(), "%%%s%s%s%s%c", flags, width, precision,
-                with_width ? spec.length : "", spec.conversion);
+                with_width ? conv.length : "", conv.conversion);
   return out;
 }
 
-// Reads a conversion specification starting just after '%'. Returns the
+// Reads a conversion starting just after '%'. Returns the
 // position after the conversion character. '*' width and precision are taken
 // from args.
-const char* parse_spec(const char* p, Spec& spec, std::va_list& args) {
-  while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr) append_char(spec.flags, sizeof spec.flags, *p++);
+const char* parse_conversion(const char* p, Conversion& conv, std::va_list& args) {
+  while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr) append_char(conv.flags, sizeof conv.flags, *p++);
   if (*p == '*') {
     int w = va_arg(args, int);
     if (w < 0) {
-      append_char(spec.flags, sizeof spec.flags, '-');
+      append_char(conv.flags, sizeof conv.flags, '-');
       w = -w;
     }
-    spec.width = w;
+    conv.width = w;
     ++p;
   } else if (std::isdigit(static_cast<unsigned char>(*p))) {
-    spec.width = 0;
-    while (std::isdigit(static_cast<unsigned char>(*p))) spec.width = spec.width * 10 + (*p++ - '0');
+    conv.width = 0;
+    while (std::isdigit(static_cast<unsigned char>(*p))) conv.width = conv.width * 10 + (*p++ - '0');
   }
   if (*p == '.') {
     ++p;
     if (*p == '*') {
-      spec.precision = va_arg(args, int);  // a negative precision counts as none
+      conv.precision = va_arg(args, int);  // a negative precision counts as none
       ++p;
     } else {
-      spec.precision = 0;
-      while (std::isdigit(static_cast<unsigned char>(*p))) spec.precision = spec.precision * 10 + (*p++ - '0');
+      conv.precision = 0;
+      while (std::isdigit(static_cast<unsigned char>(*p))) conv.precision = conv.precision * 10 + (*p++ - '0');
     }
   }
-  while (*p != '\0' && std::strchr("hlLqjzt", *p) != nullptr) append_char(spec.length, sizeof spec.length, *p++);
-  spec.conversion = *p;
+  while (*p != '\0' && std::strchr("hlLqjzt", *p) != nullptr) append_char(conv.length, sizeof conv.length, *p++);
+  conv.conversion = *p;
   return *p != '\0' ? p + 1 : p;
 }
 
@@ -107,11 +107,11 @@ std::string widen_exponent(const std::string& text) {
 // Applies the field width to formatted text the way printf does: '-' pads on
 // the right, '0' pads with zeros after the sign (finite numbers only),
 // otherwise spaces on the left.
-std::string pad_to_width(const std::string& text, const Spec& spec, bool numeric_finite) {
-  if (spec.width < 0 || text.size() >= static_cast<std::size_t>(spec.width)) return text;
-  const std::size_t fill = static_cast<std::size_t>(spec.width) - text.size();
-  if (has_flag(spec, '-')) return text + std::string(fill, ' ');
-  if (has_flag(spec, '0') && numeric_finite) {
+std::string pad_to_width(const std::string& text, const Conversion& conv, bool numeric_finite) {
+  if (conv.width < 0 || text.size() >= static_cast<std::size_t>(conv.width)) return text;
+  const std::size_t fill = static_cast<std::size_t>(conv.width) - text.size();
+  if (has_flag(conv, '-')) return text + std::string(fill, ' ');
+  if (has_flag(conv, '0') && numeric_finite) {
     std::size_t sign_end = 0;
     if (!text.empty() && (text[0] == '-' || text[0] == '+' || text[0] == ' ')) sign_end = 1;
     return text.substr(0, sign_end) + std::string(fill, '0') + text.substr(sign_end);
@@ -139,24 +139,24 @@ std::string vsnprintf_string(const char* format, ...) {
 
 // A floating conversion without its width: flags other than '-' and '0' and
 // the precision stay, the width is applied after the exponent is widened.
-std::string format_floating(const Spec& spec, double value) {
-  const FormatBuffer inner = build_format(spec, false);
+std::string format_floating(const Conversion& conv, double value) {
+  const FormatBuffer inner = build_format(conv, false);
   std::string text = vsnprintf_string(inner.data(), value);
-  const char c = spec.conversion;
+  const char c = conv.conversion;
   if (c == 'e' || c == 'E' || c == 'g' || c == 'G') text = widen_exponent(text);
   const bool finite = value - value == 0.0;
-  return pad_to_width(text, spec, finite);
+  return pad_to_width(text, conv, finite);
 }
 
 // Every other conversion is left to the C library, whole.
-std::string format_passthrough(const Spec& spec, std::va_list& args) {
-  const FormatBuffer format = build_format(spec, true);
+std::string format_passthrough(const Conversion& conv, std::va_list& args) {
+  const FormatBuffer format = build_format(conv, true);
   const char* full = format.data();
-  const std::string_view length = spec.length;
+  const std::string_view length = conv.length;
   const bool is_long = length == "l";
   const bool is_long_long = length == "ll" || length == "q" || length == "j";
   const bool is_size = length == "z" || length == "t";
-  switch (spec.conversion) {
+  switch (conv.conversion) {
     case 'd':
     case 'i':
       if (is_long_long) return vsnprintf_string(full, va_arg(args, long long));
@@ -200,9 +200,9 @@ std::string out_vformat(const char* format, std::va_list args_in) {
       p += 2;
       continue;
     }
-    Spec spec;
-    p = parse_spec(p + 1, spec, args);
-    switch (spec.conversion) {
+    Conversion conv;
+    p = parse_conversion(p + 1, conv, args);
+    switch (conv.conversion) {
       case 'e':
       case 'E':
       case 'f':
@@ -212,14 +212,14 @@ std::string out_vformat(const char* format, std::va_list args_in) {
       case 'a':
       case 'A':
         // "%Le" takes a double as well: the reports print doubles with it.
-        out += format_floating(spec, va_arg(args, double));
+        out += format_floating(conv, va_arg(args, double));
         break;
       case 'n':
         break;  // never used; writing through it is not supported
       case '\0':
         break;
       default:
-        out += format_passthrough(spec, args);
+        out += format_passthrough(conv, args);
         break;
     }
   }
