@@ -1,0 +1,290 @@
+// State of one call of DAE_Solver_01, and the stages that work on it.
+//
+//   constants and message texts   thresholds of the iteration and the step control
+//   outcomes                      NewtonOutcome, NewtonVerdict, ErrorVerdict
+//   workspace                     StageRegions, WorkViews, lay_out_work
+//   DaeCallState                  the per-call record: arguments, settings, step,
+//                                 iteration and control state, workspace
+//   helpers                       copy_vector, raise_to
+//   stages (dae_step.cpp)         place_step, reset_attempt, iterate
+//   stages (dae_control.cpp)      rounding_level, initialise, start_up, estimate_error,
+//                                 error_test, remember_iteration_end, derivatives_oscillate,
+//                                 begin_damping, finish_damping, accept_step, add_solves,
+//                                 count_failure, fail_attempt, halve_step
+//   pure helpers (dae_control.cpp) estimate_history_errors, resample_history,
+//                                 start_up_measure
+//
+// The record lives on the stack of one call; nothing is static or allocated.
+#pragma once
+
+#include <array>
+
+#include "dae/dae_solver.h"
+
+namespace dae {
+
+// ---------------------------------------------------------------------------
+// Constants
+
+// Magnitudes not above this count as zero: guards every division by a
+// magnitude and every "relative to" test.
+inline constexpr double kTiny = 1e-200;
+// Newton solves allowed in one attempt; the next one ends it as not converged.
+inline constexpr int kMaxSolves = 10;
+// A largest correction ratio above this means the iteration is still settling.
+inline constexpr double kSettlingRatio = 8;
+// Ratios of the corrections and residuals to those of the last accepted step
+// below (divergence) or above (no fdz warning) this mark a slow iteration.
+inline constexpr double kSlowRatio = 0.1;
+// With eps above this the slow-iteration rejection is never applied.
+inline constexpr double kFdzEpsLimit = 100;
+// The start-up ends when the derivatives of two attempts differ by at most this.
+inline constexpr double kStartupSettled = 0.001;
+// A derivative ratio within this of 2^k (k = 1..kMaxPowerOfTwo) scales with a
+// power of h and is left out of the start-up measure.
+inline constexpr double kPowerBand = 0.1;
+inline constexpr int kMaxPowerOfTwo = 10;
+// Bound on the start-up attempts: a derivative that never settles would
+// otherwise halve h without end.
+inline constexpr int kMaxStartupAttempts = 60;
+
+// Console texts of the solver.
+inline constexpr char kBanner[] = "\ndae-solver-01\n";
+inline constexpr char kConm14Line[] = "1 conm14 = %15.8e \n";
+inline constexpr char kStartupLine[] = "ee=%15.8e ,h=%15.8e ,ip[1]=%d\n ";
+inline constexpr char kFdzWarning[] = " warning! fdz>0.01: t=%15.8e ,h=%15.8e ,eps=%15.8e  \n";
+
+// ---------------------------------------------------------------------------
+// Outcomes
+
+enum class Method { euler = 0, trapezoidal = 1, lobatto = 2 };
+
+// How an attempt's time was placed relative to the time resolution of t_old.
+enum class Placement { normal = 0, below_resolution = 1, accumulated = 2 };
+
+// Which method a running implicit-Euler redo stands in for.
+enum class Damping { none, trapezoidal, lobatto };
+
+// End of one Newton iteration.
+enum class NewtonOutcome { converged, model_failure, not_converged, divergent, singular };
+
+// Verdict of the convergence tests after the model calls of one iteration.
+enum class NewtonVerdict { iterate, converged, divergent };
+
+// Verdict of the error test of a converged attempt.
+enum class ErrorVerdict { pass, halve, fail };
+
+// ---------------------------------------------------------------------------
+// Workspace
+
+// Regions of one Newton stage (the one-stage methods use stage 0). Vectors are
+// 1-based (v[1..len]); matrices column-major with row stride n.
+struct StageRegions {
+  double* A;         // n x m copy of fyp; rows exchanged by the factorisation
+  double* B;         // n x n copy of fy; becomes L\U
+  double* r;         // n: residual -F
+  double* g;         // m: derivative defect
+  double* gc;        // m: copy of g made by the solve
+  double* dy;        // n: correction of y, then relative to ymax (also the solve's z)
+  double* dyp;       // m: correction of y'
+  double* dy_prev;   // n: |relative correction| of the solve before
+  double* dyp_prev;  // m: |correction of y'| of the solve before
+};
+
+// Every region of the workspace. work[1..3] hold ee1, ee2, ee3.
+struct WorkViews {
+  std::array<StageRegions, 2> stage;  // mid-point (or only) stage, end-point stage
+  double* L21;                        // n x n coupling block of the three-point method
+  double* U12;                        // n x n (m columns used)
+  double* y_old;                      // n: solution at t_old
+  double* ymax;                       // n: largest |y_i| within the attempt
+  double* f_save;                     // n: unperturbed F during difference quotients
+  double* y_start;                    // n: start values of the start-up
+  double* saved_y;                    // n: trapezoidal solution kept during a damping redo
+  double* yp_old;                     // m: derivatives at t_old
+  double* D1;                         // m: derivatives one accepted point older
+  double* D2;                         // m: two accepted points older
+  std::array<double*, 6> Y;           // Y[1..5], m each: past differential values
+                                      // (Y[0] unused: Y0 is the attempt's new values)
+  double* M;                          // m: running max |y_i| over accepted points
+  double* S;                          // m: sum of corrections, mid-point / only stage
+  double* SE;                         // m: sum of corrections, end-point stage
+  double* PE;                         // m: sum of derivative corrections, end-point stage
+  double* yp_start;                   // m: start derivatives of the start-up
+  double* saved_yp;                   // m: derivatives kept during a damping redo
+  long long used;                     // doubles used, work[1..used]
+};
+
+// Lays the regions out in work[1..]; the total never exceeds dae_work_need(n, m).
+WorkViews lay_out_work(double* work, int n, int m);
+
+// ---------------------------------------------------------------------------
+// The per-call record
+
+// The caller's arrays, result locations and callbacks.
+struct DaeArrays {
+  double* y;
+  double* yp;
+  double* ye;
+  double* ype;
+  double* F;
+  double* fyp;
+  double* fy;
+  double* tstop;
+  int* status;
+  int* ier;
+  int* ip;
+  DAE_Model model;
+  DAE_Output output;
+};
+
+// The caller's settings passed by value.
+struct DaeSettings {
+  double t0;
+  double tend;
+  double hmin;
+  double hmax;
+  double eps;
+  int n;
+  int m;
+  int nm;
+  int init;
+};
+
+struct DaeCallState {
+  DaeCallState(const DaeArrays& arrays, const DaeSettings& settings, double h_in)
+      : a(arrays), p(settings), t(settings.t0), h(h_in) {}
+  DaeCallState(const DaeCallState&) = delete;
+  DaeCallState& operator=(const DaeCallState&) = delete;
+
+  // Inputs
+  DaeArrays a;                       // caller's arrays and callbacks
+  DaeSettings p;                     // caller's settings
+  bool forward_differences = false;  // fy by difference quotients (ier = -1 on entry)
+
+  // Rounding level
+  double conm14 = 0;       // rounding-level estimate
+  double sqrt_conm14 = 0;  // relative difference increment, convergence threshold
+
+  // Time and step
+  double t;                                // end time of the attempt
+  double h;                                // step of the attempt
+  double t_old = 0;                        // last accepted time
+  double t_mid = 0;                        // time of the mid-point stage
+  double accum = 0;                        // sum of steps too small to move t
+  double accum_new = 0;                    // the sum including this attempt
+  Placement placement = Placement::normal; // how t was placed
+  double h_prev = 0;                       // previous accepted step
+  double h_next = 0;                       // proposed next step
+  std::array<double, 5> H{};               // H[1..4]: intervals of the history
+
+  // Method and flags
+  Method method = Method::euler;      // method of the current attempt
+  bool stop_flag = false;             // step ends on a stop time: no growth
+  bool last_step = false;             // step ends on tend
+  bool damping_flag = false;          // set by an oscillation, until the next test
+  Damping damping = Damping::none;    // a redo is running for this method
+  int saved_ip1 = 0;                  // ip[1] of the attempt being redone
+  std::array<int, 5> growth{};        // c[1..4]: counters of the growth rule
+
+  // Newton iteration
+  double c = 0;           // method coefficient (-1/h, -2/h or 1/h)
+  double r0 = 0;          // largest residual or defect of the first two iterations
+  double rF = 0;          // largest residual of the last evaluation
+  double dymax = 0;       // largest relative correction of the last solve
+  bool quick_drop = false; // residuals fell below sqrt(conm14) of r0 after one solve
+  bool fdz = false;       // the iteration ended as slow
+  int slow = 0;           // slow iterations counted
+  double rF_acc = 0;      // rF at the end of the last accepted step
+  double dymax_acc = 0;   // dymax at the end of the last accepted step
+
+  // Workspace, work[1..DAE_WORK_SIZE]; only work[1..dae_work_need] is cleared and used.
+  std::array<double, DAE_WORK_SIZE + 1> work;
+  WorkViews v{};
+
+  // Error estimates of the last attempt, kept in the first slots of work.
+  double& ee1() { return work[1]; }
+  double& ee2() { return work[2]; }
+  double& ee3() { return work[3]; }
+};
+
+// ---------------------------------------------------------------------------
+// Small vector helpers (1-based)
+
+inline void copy_vector(double* to, const double* from, int len) {
+  for (int i = 1; i <= len; ++i) to[i] = from[i];
+}
+
+inline void raise_to(double& target, double value) {
+  if (value > target) target = value;
+}
+
+// ---------------------------------------------------------------------------
+// Stages of a step attempt (dae_step.cpp)
+
+// Places the attempt's end time (stop time, tend, time resolution).
+void place_step(DaeCallState& s);
+// Resets the per-attempt state and sets the method coefficient.
+void reset_attempt(DaeCallState& s);
+// Runs the Newton iteration of the current method to an outcome.
+NewtonOutcome iterate(DaeCallState& s);
+
+// ---------------------------------------------------------------------------
+// Stages of the control loop (dae_control.cpp)
+
+// The rounding-level estimate conm14.
+double rounding_level();
+// Clears the workspace, ip and the matrices and makes the kind-0 model call;
+// false when the run ends there (ier set).
+bool initialise(DaeCallState& s);
+// Start-up attempts until the derivatives settle; then the kind-0 output.
+// False when the run ends (ier set).
+bool start_up(DaeCallState& s);
+// Adds the solves of a converged iteration to the totals.
+void add_solves(DaeCallState& s);
+// Fills ee1..ee3 from the history and the attempt's new values.
+void estimate_error(DaeCallState& s);
+// The slow-iteration rejection, the fdz warning and the tolerance test.
+ErrorVerdict error_test(DaeCallState& s);
+// Keeps rF and dymax of the iteration for the next step's tests.
+void remember_iteration_end(DaeCallState& s);
+// Counts sign changes of the derivatives; true when a component changed sign three times.
+bool derivatives_oscillate(DaeCallState& s);
+// Prepares the implicit-Euler redo of an oscillating step.
+void begin_damping(DaeCallState& s);
+// Takes the damped derivatives after a converged redo and restores the method.
+void finish_damping(DaeCallState& s);
+// Accepts the attempt: output, next step, history; true when tend is reached.
+bool accept_step(DaeCallState& s);
+// Counts a failed attempt (model failures are counted at the call).
+void count_failure(DaeCallState& s, NewtonOutcome outcome);
+// Counts a failed attempt; halves the step, or ends the run with ier = 7 (false).
+bool fail_attempt(DaeCallState& s, NewtonOutcome outcome);
+// Rejects the attempt: h/2, back to the last accepted point, history re-sampled.
+void halve_step(DaeCallState& s);
+
+// ---------------------------------------------------------------------------
+// Pure helpers (dae_control.cpp)
+
+struct ErrorEstimates {
+  double ee1;  // second difference: implicit Euler
+  double ee2;  // third difference: trapezoidal rule
+  double ee3;  // fifth difference: three-point method
+};
+
+// Scaled divided differences of Y5 (oldest) .. Y1, Y0 (new) over the intervals
+// H[4] .. H[1], h, each component divided by max(ymax_i, M_i) when that exceeds kTiny.
+ErrorEstimates estimate_history_errors(int m, const double* Y0, const std::array<double*, 6>& Y,
+                                       const std::array<double, 5>& H, double h,
+                                       const double* ymax, const double* M);
+
+// Replaces the history Y5..Y1 (intervals H4..H1) by Y3, P(mid of H2), Y2,
+// P(mid of H1), Y1 with intervals H2/2, H2/2, H1/2, H1/2, where P is the
+// polynomial of degree 4 through Y5..Y1.
+void resample_history(int m, const std::array<double*, 6>& Y, std::array<double, 5>& H);
+
+// Largest relative change of y'_i between two start-up attempts, leaving out
+// components whose ratio is close to a power of two.
+double start_up_measure(int m, const double* yp, const double* yp_before);
+
+}  // namespace dae
