@@ -5,11 +5,12 @@
 //   start-up            start_up, restore_start_values, start_up_measure,
 //                       finish_start_up
 //   error estimate      estimate_history_errors, estimate_error, error_test,
-//                       new_values_finite
+//                       method_estimate, new_values_finite
 //   oscillation         derivatives_oscillate, sign_change, begin_damping,
 //                       finish_damping
 //   acceptance          accept_step, accept_euler, accept_trapezoidal,
-//                       accept_lobatto, apply_growth_rule, shift_history
+//                       accept_lobatto, apply_growth_rule, shift_history,
+//                       update_magnitudes, output_step, remember_iteration_end
 //   rejection           add_solves, count_failure, fail_attempt, halve_step,
 //                       resample_history
 //

@@ -2,7 +2,8 @@
 // Newton iteration of the current method.
 //
 //   attempt set-up      place_step, reset_attempt, method_coefficient
-//   iteration           iterate, iterate_one_stage, iterate_two_stage
+//   iteration           iterate, iterate_one_stage, iterate_two_stage,
+//                       stage_matrices, stage_vectors
 //   model evaluation    evaluate_stage, evaluation_usable, difference_usable,
 //                       difference_jacobian, residual_is_finite
 //   defects and tests   compute_defects, newton_verdict, correction_ratio

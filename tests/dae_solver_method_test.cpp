@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dae/dae_solver.h"
+#include "dae/dae_state.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ struct Output {
   std::array<double, kMaxN + 1> y;
   std::array<double, kMaxN + 1> yp;
   std::array<int, 3 * kMaxN + 22> ip;
+  std::size_t model_calls_before;  // model calls made before this output
 };
 
 struct ModelCall {
@@ -66,7 +68,7 @@ struct Harness {
 
 int record_output(double* y, double* yp, int n, int m, double t, double, double, double h,
                   double* tstop, int kind, const int* ip) {
-  Output o{kind, t, h, {}, {}, {}};
+  Output o{kind, t, h, {}, {}, {}, hx.model_calls.size()};
   for (int i = 1; i <= n; ++i) o.y[i] = y[i];
   for (int i = 1; i <= m; ++i) o.yp[i] = yp[i];
   for (int k = 0; k < 3 * n + 22; ++k) o.ip[k] = ip[k];
@@ -159,6 +161,16 @@ int overflow_model(double* y, double* yp, double* f, double* fyp, double*, int n
   note_call(y, n, t, h, kind);
   f[1] = yp[1] - 1e306;
   fyp[1 * n + 1] = 1;
+  return 0;
+}
+
+// y1' = 1: exact for every method, so the step grows to hmax at once.
+int unit_rate_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t,
+                    double h, int kind, int*, const int*) {
+  note_call(y, n, t, h, kind);
+  f[1] = yp[1] - 1;
+  fyp[1 * n + 1] = 1;
+  fy[1 * n + 1] = 0;
   return 0;
 }
 
@@ -361,6 +373,55 @@ TEST_F(DaeMethods, StopTimeNotLaterThanTheStepStartIsIgnored) {
   }
 }
 
+// Far from t = 0 steps below the time resolution conm14*t_old leave t where it
+// is; they are summed, and t moves by the sum once it reaches the resolution.
+TEST_F(DaeMethods, StepsBelowTheTimeResolutionAccumulate) {
+  Settings st;
+  st.n = 1;
+  st.m = 1;
+  st.nm = 1;
+  const double t0 = 1e6;
+  const double tres = dae::rounding_level() * t0;  // about 4.6e-9
+  st.hmin = 1e-12;
+  st.hmax = 2e-9;
+  st.tend = 2e-7;  // added to t0 below
+  st.y0 = {0, 0};
+  hx.n = 1;
+  hx.m = 1;
+  hx.model_calls.clear();
+  hx.outputs.clear();
+  Call c;
+  c.ye[1] = 1;
+  testing::internal::CaptureStdout();
+  DAE_Solver_01(c.y.data(), c.yp.data(), c.ye.data(), c.ype.data(), c.F.data(), c.fyp.data(),
+                c.fy.data(), 0.0, t0, t0 + st.tend, 0.0, st.hmin, st.hmax, st.eps, &c.tstop, 1, 1, 1,
+                0, &c.status, &c.ier, c.ip.data(), unit_rate_model, record_output);
+  testing::internal::GetCapturedStdout();
+  ASSERT_EQ(c.ier, 0);
+  ASSERT_GT(hx.outputs.size(), 20u);
+  double a = 0;  // the steps taken since t last moved
+  int stayed = 0;
+  int moved = 0;
+  for (std::size_t k = 1; k + 1 < hx.outputs.size(); ++k) {  // the last step ends on tend
+    const Output& before = hx.outputs[k - 1];
+    const Output& o = hx.outputs[k];
+    ASSERT_LT(o.h, tres);
+    const double a_new = a + o.h;
+    if (a_new < tres) {
+      EXPECT_EQ(o.t, before.t) << k;
+      a = a_new;
+      ++stayed;
+    } else {
+      EXPECT_EQ(o.t, before.t + a_new) << k;
+      a = 0;
+      ++moved;
+    }
+  }
+  EXPECT_GT(stayed, 10);
+  EXPECT_GT(moved, 10);
+  EXPECT_EQ(hx.outputs.back().t, t0 + st.tend);
+}
+
 // ---------------------------------------------------------------------------
 // Difference Jacobians
 
@@ -489,6 +550,66 @@ TEST_F(DaeMethods, OscillatingDerivativeIsDampedOncePerStep) {
     return e;
   }());
   EXPECT_EQ(hx.outputs.back().ip[IP_DAMPING_REDOS], 0);
+}
+
+// Between two outputs with no halving and no failure, every iteration makes one
+// model call per stage and the last call of an attempt only tests, so a step
+// costs stages*(ip[1] + 1) calls. A converged implicit-Euler redo adds its
+// solves to ip[2] once and nothing to the damped method's ip[7] or ip[9]; the
+// output then shows the damped attempt's own ip[1] again.
+TEST_F(DaeMethods, DampingRedoAddsItsSolvesToTheTotalOnce) {
+  struct Case {
+    const char* what;
+    DAE_Model model;
+    Settings st;
+    int stages;
+    int method_solves;  // ip position of the damped method's solves
+  };
+  Settings trap = tracking(2, 1e-3);
+  trap.y0 = {0, 2, 0};
+  Settings vdp;
+  vdp.nm = 3;
+  vdp.eps = 1e-4;
+  vdp.tend = 2000;
+  vdp.hmax = 2000;
+  vdp.y0 = {0, 2, 0};
+  const std::vector<Case> cases = {
+      {"trapezoidal", tracking_model, trap, 1, IP_TRAPEZOIDAL_SOLVES},
+      {"three-point", vdp_model, vdp, 2, IP_LOBATTO_SOLVES},
+  };
+  hx.lambda = -1e6;
+  hx.mu = 1000;
+  for (const Case& k : cases) {
+    run(k.model, k.st);
+    int redone = 0;
+    int plain = 0;
+    for (std::size_t j = 1; j < hx.outputs.size(); ++j) {
+      const Output& before = hx.outputs[j - 1];
+      const Output& o = hx.outputs[j];
+      auto delta = [&](int pos) { return o.ip[pos] - before.ip[pos]; };
+      if (o.kind != DAE_OUTPUT_STEP || delta(IP_HALVINGS) != 0 || delta(IP_FAILED_ATTEMPTS) != 0) {
+        continue;
+      }
+      int calls = 0;
+      for (std::size_t c = before.model_calls_before; c < o.model_calls_before; ++c) {
+        calls += hx.model_calls[c].kind == DAE_MODEL_ORDINARY ? 1 : 0;
+      }
+      const int solves = o.ip[IP_STEP_SOLVES];
+      const int redo_solves = delta(IP_TOTAL_SOLVES) - solves;
+      EXPECT_EQ(delta(k.method_solves), solves) << k.what << " t=" << o.t;
+      if (delta(IP_DAMPING_REDOS) == 1) {
+        ++redone;
+        EXPECT_GE(redo_solves, 1) << k.what << " t=" << o.t;
+        EXPECT_EQ(calls, k.stages * (solves + 1) + redo_solves + 1) << k.what << " t=" << o.t;
+      } else {
+        ++plain;
+        EXPECT_EQ(redo_solves, 0) << k.what << " t=" << o.t;
+        EXPECT_EQ(calls, k.stages * (solves + 1)) << k.what << " t=" << o.t;
+      }
+    }
+    EXPECT_GT(redone, 0) << k.what;
+    EXPECT_GT(plain, 0) << k.what;
+  }
 }
 
 // ---------------------------------------------------------------------------
