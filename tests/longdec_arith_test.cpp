@@ -12,22 +12,12 @@
 #include <string>
 
 #include "longdec/longdec.h"
+#include "tests/longdec_records.h"
 
 namespace {
 
-LongDecimal make(int sign, std::initializer_list<std::int32_t> fraction, int exponent) {
-  LongDecimal v{};
-  v[kLdSign] = sign;
-  int w = kLdFirstDigit;
-  for (const std::int32_t digit : fraction) v[w++] = digit;
-  v[kLdExponent] = exponent;
-  return v;
-}
-
-LongDecimal with_word(LongDecimal v, int w, std::int32_t digit) {
-  v[w] = digit;
-  return v;
-}
+using test_support::make;
+using test_support::with_word;
 
 // All 33 fraction words set to digit, then word 34 to last.
 LongDecimal repeated(int sign, std::int32_t digit, std::int32_t last, int exponent) {
