@@ -2,12 +2,13 @@
 # make test  configure, build and run every test
 # make asan  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 # make bench build and run the benchmarks
+# make golden  rewrite tests/golden/ from a run of the program (only when an issue asks for new reports)
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 
-.PHONY: all configure build run test asan bench clean
+.PHONY: all configure build run test asan bench golden clean
 
 all: build
 
@@ -32,6 +33,9 @@ asan:
 
 bench: build
 	for b in $(BUILD)/bench/*_bench; do $$b; done
+
+golden: build
+	tools/update-golden $(BUILD)/battery
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) out

@@ -21,22 +21,10 @@ using test_support::read_file;
 using test_support::split_lines;
 using Lines = std::vector<std::string>;
 
-struct ProgramRun {
-  fs::path dir;  // where the program ran and left its reports
-  int exit_status;
-  std::string out, err;
-};
+using test_support::ProgramRun;
 
-// Runs the program in <scratch>/run, after the shell command `prepare` there.
 ProgramRun run_battery(const test_support::ScratchDir& scratch, const std::string& prepare = "true") {
-  const fs::path dir = scratch.path() / "run";
-  const fs::path out = scratch.path() / "out";
-  const fs::path err = scratch.path() / "err";
-  fs::create_directory(dir);
-  const std::string command = "cd '" + dir.string() + "' && " + prepare + " && '" + BATTERY_EXE + "' > '" +
-                              out.string() + "' 2> '" + err.string() + "'";
-  const int status = std::system(command.c_str());
-  return {dir, WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
+  return test_support::run_program(scratch, BATTERY_EXE, prepare);
 }
 
 // The whole battery, run once for all tests below.

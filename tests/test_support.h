@@ -4,10 +4,12 @@
 //   read_file      a whole file as a string
 //   split_lines    a text as its lines, without the '\n'
 //   ScratchDir     a fresh temporary directory, removed with its contents
+//   run_program    a program run in <scratch>/run, with its exit status and output
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -60,5 +62,24 @@ class ScratchDir {
  private:
   std::filesystem::path path_;
 };
+
+struct ProgramRun {
+  std::filesystem::path dir;  // where the program ran and left its files
+  int exit_status;
+  std::string out, err;
+};
+
+// Runs `program` in <scratch>/run, after the shell command `prepare` there.
+inline ProgramRun run_program(const ScratchDir& scratch, const std::string& program,
+                              const std::string& prepare = "true") {
+  const std::filesystem::path dir = scratch.path() / "run";
+  const std::filesystem::path out = scratch.path() / "out";
+  const std::filesystem::path err = scratch.path() / "err";
+  std::filesystem::create_directory(dir);
+  const std::string command = "cd '" + dir.string() + "' && " + prepare + " && '" + program + "' > '" +
+                              out.string() + "' 2> '" + err.string() + "'";
+  const int status = std::system(command.c_str());
+  return {dir, WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
+}
 
 }  // namespace test_support
