@@ -20,6 +20,7 @@
 #include <cstdio>
 
 #include "dae/dae_state.h"
+#include "textout/diagnostics.h"
 #include "textout/textout.h"
 
 namespace dae {
@@ -366,7 +367,7 @@ bool start_up(DaeCallState& s) {
     }
     add_solves(s);
     const double ee = start_up_measure(s.p.m, s.a.yp, s.a.ype);
-    textout::out_printf(stdout, kStartupLine, ee, s.h, s.a.ip[IP_STEP_SOLVES]);
+    textout::out_printf(textout::diagnostics_stream(), kStartupLine, ee, s.h, s.a.ip[IP_STEP_SOLVES]);
     s.h = s.h / 2;
     if (ee > kStartupSettled) continue;
     finish_start_up(s);
@@ -441,7 +442,7 @@ ErrorVerdict error_test(DaeCallState& s) {
   }
   if (s.fdz) {
     ++ip[IP_FDZ_WARNINGS];
-    textout::out_printf(stdout, kFdzWarning, s.t, s.h, ee1);
+    textout::out_printf(textout::diagnostics_stream(), kFdzWarning, s.t, s.h, ee1);
   }
   const double e = method_estimate(s);
   // A non-finite estimate or solution never passes: the step is halved while

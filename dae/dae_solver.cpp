@@ -9,6 +9,7 @@
 
 #include "dae/dae_solver.h"
 #include "dae/dae_state.h"
+#include "textout/diagnostics.h"
 #include "textout/textout.h"
 
 namespace dae {
@@ -41,10 +42,10 @@ int check_arguments(const DaeSettings& p) {
 }
 
 void announce(DaeCallState& s) {
-  textout::out_printf(stdout, kBanner);
+  textout::out_printf(textout::diagnostics_stream(), kBanner);
   s.conm14 = rounding_level();
   s.sqrt_conm14 = std::sqrt(s.conm14);
-  textout::out_printf(stdout, kConm14Line, s.conm14);
+  textout::out_printf(textout::diagnostics_stream(), kConm14Line, s.conm14);
 }
 
 void report_error_exit(DaeCallState& s) {

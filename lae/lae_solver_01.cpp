@@ -12,6 +12,7 @@
 #include "lae/lae_solvers.h"
 #include "lae/lae_work.h"
 #include "longdec/longdec.h"
+#include "textout/diagnostics.h"
 #include "textout/textout.h"
 
 namespace {
@@ -119,7 +120,7 @@ void LAE_Solver_01(const int* order, const double* A, const double* B, double* X
   if (!back_substitute(AA, RR, DD)) return lae::fail_with_zero_solution(n, X, ier);
 
   const double poi = lae::largest_relative_correction(n, DD, X);
-  textout::out_printf(stdout, "poi=%e\n", poi);
+  textout::out_printf(textout::diagnostics_stream(), "poi=%e\n", poi);
   if (poi > kPoiLimit) return lae::fail_with_zero_solution(n, X, ier);
-  textout::out_printf(stdout, "%s", kBanner);
+  textout::out_printf(textout::diagnostics_stream(), "%s", kBanner);
 }

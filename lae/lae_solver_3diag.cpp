@@ -16,6 +16,7 @@
 #include "lae/lae_solvers.h"
 #include "lae/lae_work.h"
 #include "longdec/longdec.h"
+#include "textout/diagnostics.h"
 #include "textout/textout.h"
 
 namespace {
@@ -155,6 +156,6 @@ void LAE_Solver_3diag(const int* order, const double* A, const double* B, double
 
   for (int k = 1; k <= n; ++k) ld_to_double(XX[k], X[k]);
   const double poi = lae::largest_relative_correction(n, DD, X);
-  textout::out_printf(stdout, "poi=%e\n", poi);
+  textout::out_printf(textout::diagnostics_stream(), "poi=%e\n", poi);
   if (poi > kPoiLimit) lae::fail_with_zero_solution(n, X, ier);
 }
