@@ -90,13 +90,26 @@ void set_start(std::initializer_list<double> y0, std::initializer_list<double> y
   for (const double v : ye0) dae.ye[i++] = v;
 }
 
+// The output callback of the running test. The solver calls checked_output,
+// which passes the call on and then stops the program at once if a line of the
+// callback (or of the solver) could not be written.
+DAE_Output current_output = nullptr;
+
+int checked_output(double* y, double* yp, int n, int m, double t, double t0, double tend, double h,
+                   double* tstop, int kind, const int* ip) {
+  const int result = current_output(y, yp, n, m, t, t0, tend, h, tstop, kind, ip);
+  check_report_streams();
+  return result;
+}
+
 void call_solver(const SolverSpan& s, DAE_Model model, DAE_Output output) {
+  current_output = output;
   constexpr double t = 0.0;
   constexpr double h = 0.0;
   constexpr int init = 0;
   DAE_Solver_01(dae.y.data(), dae.yp.data(), dae.ye.data(), dae.ype.data(), dae.F.data(), dae.fyp.data(),
                 dae.fy.data(), t, s.t0, s.tend, h, s.hmin, s.hmax, dae.eps, &dae.tstop, s.n, s.m, dae.nm, init,
-                &dae.status, &ier, dae.ip.data(), model, output);
+                &dae.status, &ier, dae.ip.data(), model, checked_output);
 }
 
 // ip[1..count], each followed by a blank, on one line.

@@ -57,8 +57,10 @@ void print_task_input(std::FILE* report, const char* title) {
   for (int i = 1; i <= n; ++i) echo(report, "i=%d Bi=%30.15f\n", i, linear.B[at(i)]);
 }
 
-// ier and X, printed whatever ier says.
+// ier and X, printed whatever ier says, once the solver's own console lines
+// are known to have been written.
 void print_result(std::FILE* report) {
+  check_report_streams();
   echo(report, "ier= %d\n", ier);
   echo(report, "vector X:\n");
   for (int i = 1; i <= linear.n; ++i) echo(report, "i=%d Xi=%30.15f\n", i, linear.X[at(i)]);

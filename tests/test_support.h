@@ -70,14 +70,16 @@ struct ProgramRun {
 };
 
 // Runs `program` in <scratch>/run, after the shell command `prepare` there.
+// `args` (arguments, and redirections that override the capture of standard
+// output) follow the program on its command line.
 inline ProgramRun run_program(const ScratchDir& scratch, const std::string& program,
-                              const std::string& prepare = "true") {
+                              const std::string& prepare = "true", const std::string& args = "") {
   const std::filesystem::path dir = scratch.path() / "run";
   const std::filesystem::path out = scratch.path() / "out";
   const std::filesystem::path err = scratch.path() / "err";
   std::filesystem::create_directory(dir);
   const std::string command = "cd '" + dir.string() + "' && " + prepare + " && '" + program + "' > '" +
-                              out.string() + "' 2> '" + err.string() + "'";
+                              out.string() + "' 2> '" + err.string() + "' " + args;
   const int status = std::system(command.c_str());
   return {dir, WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
 }

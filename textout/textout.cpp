@@ -9,6 +9,7 @@
 #include "textout/textout.h"
 
 #include <array>
+#include <cerrno>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -235,10 +236,19 @@ std::string out_format(const char* format, ...) {
   return text;
 }
 
+namespace {
+thread_local int latest_write_error = 0;
+}  // namespace
+
+int last_write_error() { return latest_write_error; }
+
 int out_vprintf(std::FILE* stream, const char* format, std::va_list args) {
   if (stream == nullptr) return -1;
   const std::string text = out_vformat(format, args);
-  if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) return -1;
+  if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) {
+    latest_write_error = errno;
+    return -1;
+  }
   return static_cast<int>(text.size());
 }
 

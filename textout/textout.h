@@ -27,4 +27,10 @@ std::string out_format(const char* format, ...);
 int out_vprintf(std::FILE* stream, const char* format, std::va_list args);
 int out_printf(std::FILE* stream, const char* format, ...);
 
+// The errno of the latest write through this layer that failed on the calling
+// thread, or 0. A buffered stream may fail on a write of some later line, and
+// the C library forgets the reason once it has discarded the buffer; a caller
+// that finds ferror() set on a stream asks here why.
+int last_write_error();
+
 }  // namespace textout
