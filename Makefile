@@ -1,31 +1,40 @@
-# make run   configure, build and run the battery; reports land in out/
-# make test  configure, build and run every test
-# make asan  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
-# make bench build and run the benchmarks
+# make run     configure, build and run the battery; reports land in out/
+# make test    configure, build and run every test
+# make asan    the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
+# make bench   build and run the benchmarks
 # make golden  rewrite tests/golden/ from a run of the program (only when an issue asks for new reports)
+#
+# Every target first installs the Debian packages it needs that are missing.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 
-.PHONY: all configure build run test asan bench golden clean
+# What configuring the default build needs (tests and benchmarks included).
+BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libbenchmark-dev libssl-dev libgmp-dev
+
+.PHONY: all deps configure build run test asan bench golden clean
 
 all: build
 
-configure:
+deps:
+	tools/install-deps $(BUILD_PACKAGES)
+
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target battery
 	mkdir -p out
 	cd out && ../$(BUILD)/battery
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-asan:
+asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBATTERY_SANITIZE=ON -DBATTERY_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -1,17 +1,19 @@
 # battery_subsystem(<folder> [deps...])
 # Builds every .cpp of <folder> (except main.cpp) into a static library named
-# after the folder. A folder without sources yet becomes an interface library,
-# so the build works while a subsystem is still empty.
+# after the folder, with the project's compile options. A folder of headers
+# only becomes an interface library.
 function(battery_subsystem name)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${name}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  set(includes $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}> $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
   if(sources)
     add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} PUBLIC ${includes})
     target_link_libraries(${name} PUBLIC ${ARGN})
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} INTERFACE ${includes})
     target_link_libraries(${name} INTERFACE ${ARGN})
   endif()
+  battery_target_flags(${name})
 endfunction()

@@ -1,0 +1,33 @@
+# Compile options, scoped per target.
+#
+#   battery_fp        floating-point semantics: every target of the project
+#   battery_warnings  warnings (as errors unless BATTERY_WERROR is off): our own code
+#   battery_sanitize  AddressSanitizer and UBSan, when BATTERY_SANITIZE is on
+#   battery_target_flags(<target>)   gives a target all three
+#
+# The printed digits depend on every double operation being rounded on its own:
+# no fused multiply-add, no fast-math, no x87 (x86-64 does its double arithmetic
+# in SSE2 already). These are build-interface only: an installed library does
+# not impose them on its users.
+add_library(battery_fp INTERFACE)
+target_compile_options(battery_fp INTERFACE -ffp-contract=off -fno-fast-math)
+
+add_library(battery_warnings INTERFACE)
+target_compile_options(battery_warnings INTERFACE -Wall -Wextra -Wpedantic $<$<BOOL:${BATTERY_WERROR}>:-Werror>)
+
+add_library(battery_sanitize INTERFACE)
+if(BATTERY_SANITIZE)
+  set(sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=all)
+  target_compile_options(battery_sanitize INTERFACE ${sanitize_flags} -fno-omit-frame-pointer)
+  target_link_options(battery_sanitize INTERFACE ${sanitize_flags})
+endif()
+
+function(battery_target_flags target)
+  get_target_property(type ${target} TYPE)
+  set(scope PRIVATE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    set(scope INTERFACE)
+  endif()
+  target_link_libraries(${target} ${scope} $<BUILD_INTERFACE:battery_fp> $<BUILD_INTERFACE:battery_warnings>
+                                           $<BUILD_INTERFACE:battery_sanitize>)
+endfunction()
