@@ -17,6 +17,7 @@
 #include "driver/report.h"
 #include "driver/shared_ier.h"
 #include "lae/lae_solvers.h"
+#include "layout/flat_index.h"
 
 namespace battery {
 namespace {
@@ -31,9 +32,7 @@ constexpr const char* kBannerSolver02 =
 constexpr const char* kBannerSolver3diag =
     "\n\xCF\xF0\xEE\xE2\xE5\xF0\xEA\xE0 \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB LAE_Solver_3diag\n\n";
 
-// Flat index of entry (i, j) in the 1-based row-major layout with stride n.
-constexpr std::size_t at(int i, int j, int n) { return static_cast<std::size_t>(i * n + j); }
-constexpr std::size_t at(int k) { return static_cast<std::size_t>(k); }
+using layout::flat_index;
 
 // Writes n, the n*n entries of A and B(1..n); every other cell of A keeps
 // what earlier tasks left there.
@@ -41,8 +40,8 @@ void fill_full_matrix(const LinearData& data) {
   const int n = data.n;
   linear.n = n;
   for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= n; ++j) linear.A[at(i, j, n)] = data.rows[static_cast<std::size_t>((i - 1) * n + (j - 1))];
-    linear.B[at(i)] = data.rhs[static_cast<std::size_t>(i - 1)];
+    for (int j = 1; j <= n; ++j) linear.A[flat_index(i, j, n)] = data.rows[static_cast<std::size_t>((i - 1) * n + (j - 1))];
+    linear.B[i] = data.rhs[static_cast<std::size_t>(i - 1)];
   }
 }
 
@@ -51,10 +50,10 @@ void print_task_input(std::FILE* report, const char* title) {
   echo(report, "%s", title);
   echo(report, " n= %d, matrix A: \n", n);
   for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= n; ++j) echo(report, "i=%d ,j=%d ,Aij=%30.15f\n", i, j, linear.A[at(i, j, n)]);
+    for (int j = 1; j <= n; ++j) echo(report, "i=%d ,j=%d ,Aij=%30.15f\n", i, j, linear.A[flat_index(i, j, n)]);
   }
   echo(report, "vector B:\n");
-  for (int i = 1; i <= n; ++i) echo(report, "i=%d Bi=%30.15f\n", i, linear.B[at(i)]);
+  for (int i = 1; i <= n; ++i) echo(report, "i=%d Bi=%30.15f\n", i, linear.B[i]);
 }
 
 // ier and X, printed whatever ier says, once the solver's own console lines
@@ -63,7 +62,7 @@ void print_result(std::FILE* report) {
   check_report_streams();
   echo(report, "ier= %d\n", ier);
   echo(report, "vector X:\n");
-  for (int i = 1; i <= linear.n; ++i) echo(report, "i=%d Xi=%30.15f\n", i, linear.X[at(i)]);
+  for (int i = 1; i <= linear.n; ++i) echo(report, "i=%d Xi=%30.15f\n", i, linear.X[i]);
 }
 
 // A factor column by column over the whole n x n square.
@@ -72,7 +71,7 @@ void print_factor(std::FILE* report, const char* heading, const char* line_forma
   const int n = linear.n;
   echo(report, heading);
   for (int j = 1; j <= n; ++j) {
-    for (int i = 1; i <= n; ++i) echo(report, line_format, i, j, factor[at(i, j, n)]);
+    for (int i = 1; i <= n; ++i) echo(report, line_format, i, j, factor[flat_index(i, j, n)]);
   }
 }
 
@@ -100,8 +99,8 @@ void fill_band(const LinearData& data) {
   const int n = data.n;
   linear.n = n;
   for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= 3; ++j) linear.A[at(i, j, n)] = data.rows[static_cast<std::size_t>(3 * (i - 1) + (j - 1))];
-    linear.B[at(i)] = data.rhs[static_cast<std::size_t>(i - 1)];
+    for (int j = 1; j <= 3; ++j) linear.A[flat_index(i, j, n)] = data.rows[static_cast<std::size_t>(3 * (i - 1) + (j - 1))];
+    linear.B[i] = data.rhs[static_cast<std::size_t>(i - 1)];
   }
 }
 
@@ -110,10 +109,10 @@ void run_tridiagonal_task(std::FILE* report) {
   const int n = linear.n;
   to_console("A nn=%d\n", n);
   for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= 3; ++j) echo(report, "i=%d ,j=%d ,0-Aij=%32.16f\n", i, j, linear.A[at(i, j, n)]);
+    for (int j = 1; j <= 3; ++j) echo(report, "i=%d ,j=%d ,0-Aij=%32.16f\n", i, j, linear.A[flat_index(i, j, n)]);
   }
   to_console("B\n");
-  for (int i = 1; i <= n; ++i) echo(report, "i=%d Bi=%32.16f\n", i, linear.B[at(i)]);
+  for (int i = 1; i <= n; ++i) echo(report, "i=%d Bi=%32.16f\n", i, linear.B[i]);
   LAE_Solver_3diag(&linear.n, linear.A.data(), linear.B.data(), linear.X.data(), &ier);
   print_result(report);
 }

@@ -21,15 +21,15 @@ void derive_test00_matrix(Test00Params& p) {
   const double d = 0.5 * (p.l2 - p.l3);
   const double q = 1 / (1 - a);
   auto& M = p.M;
-  M[ij(1, 1, n)] = (p.l1 - p.l2 * a) * q;
-  M[ij(1, 2, n)] = d;
-  M[ij(1, 3, n)] = (a * d + s - p.l1) * q;
-  M[ij(2, 1, n)] = (p.l1 - p.l2) * (a * q);
-  M[ij(2, 2, n)] = s;
-  M[ij(2, 3, n)] = (s * a + d - p.l1 * a) * q;
-  M[ij(3, 1, n)] = (p.l1 - p.l2) * (a * q);
-  M[ij(3, 2, n)] = d;
-  M[ij(3, 3, n)] = q * (a * d + s - p.l1 * a);
+  M[flat_index(1, 1, n)] = (p.l1 - p.l2 * a) * q;
+  M[flat_index(1, 2, n)] = d;
+  M[flat_index(1, 3, n)] = (a * d + s - p.l1) * q;
+  M[flat_index(2, 1, n)] = (p.l1 - p.l2) * (a * q);
+  M[flat_index(2, 2, n)] = s;
+  M[flat_index(2, 3, n)] = (s * a + d - p.l1 * a) * q;
+  M[flat_index(3, 1, n)] = (p.l1 - p.l2) * (a * q);
+  M[flat_index(3, 2, n)] = d;
+  M[flat_index(3, 3, n)] = q * (a * d + s - p.l1 * a);
 }
 
 Test02Params derive_test02(double KT, double KU, double KI) {

@@ -19,10 +19,11 @@
 
 #include <array>
 
+#include "layout/flat_index.h"
+
 namespace models {
 
-// Entry (i, j) of a flat 1-based matrix whose row stride is n.
-constexpr int ij(int i, int j, int n) { return i * n + j; }
+using layout::flat_index;
 
 // --- test00: y' = M y with M = T diag(l1, l2, l3) T^-1 -------------------------
 
@@ -32,7 +33,7 @@ struct Test00Params {
   double a;
   double c1, c2, c3;  // weights of the three eigenmodes in the exact solution
   double l1, l2, l3;  // eigenvalues
-  // The system matrix, (i, j) at ij(i, j, 3); derived by derive_test00_matrix.
+  // The system matrix, (i, j) at flat_index(i, j, 3); derived by derive_test00_matrix.
   std::array<double, kTest00Order * kTest00Order + kTest00Order + 1> M;
 };
 

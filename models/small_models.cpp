@@ -77,11 +77,11 @@ int model00(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   const auto& M = test00_params.M;
   constexpr int k = kTest00Order;  // stride of M
   for (int i = 1; i <= 3; ++i) {
-    f[i] = yp[i] - M[ij(i, 1, k)] * y[1] - M[ij(i, 2, k)] * y[2] - M[ij(i, 3, k)] * y[3];
+    f[i] = yp[i] - M[flat_index(i, 1, k)] * y[1] - M[flat_index(i, 2, k)] * y[2] - M[flat_index(i, 3, k)] * y[3];
   }
-  for (int i = 1; i <= 3; ++i) fyp[ij(i, i, n)] = 1;
+  for (int i = 1; i <= 3; ++i) fyp[flat_index(i, i, n)] = 1;
   for (int i = 1; i <= 3; ++i) {
-    for (int j = 1; j <= 3; ++j) fy[ij(i, j, n)] = -M[ij(i, j, k)];
+    for (int j = 1; j <= 3; ++j) fy[flat_index(i, j, n)] = -M[flat_index(i, j, k)];
   }
   return 0;
 }
@@ -109,11 +109,11 @@ int model01(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   const double MU = test01_params.MU;
   f[1] = yp[1] - y[2];
   f[2] = yp[2] - (1 - y[1] * y[1]) * MU * y[2] + y[1];
-  fyp[ij(1, 1, n)] = 1;
-  fyp[ij(2, 2, n)] = 1;
-  fy[ij(1, 2, n)] = -1;
-  fy[ij(2, 1, n)] = 1 - (y[1] * (-2)) * (y[2] * MU);
-  fy[ij(2, 2, n)] = -(MU * (1 - y[1] * y[1]));
+  fyp[flat_index(1, 1, n)] = 1;
+  fyp[flat_index(2, 2, n)] = 1;
+  fy[flat_index(1, 2, n)] = -1;
+  fy[flat_index(2, 1, n)] = 1 - (y[1] * (-2)) * (y[2] * MU);
+  fy[flat_index(2, 2, n)] = -(MU * (1 - y[1] * y[1]));
   return 0;
 }
 
@@ -130,11 +130,11 @@ int model03(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
             int*, const int*) {
   f[1] = yp[1] - y[2];
   f[2] = yp[2] - (y[1] + y[2] - y[1] * y[1] * y[1] - y[1] * y[1] * y[2]) * kCubicStiffness;
-  fyp[ij(1, 1, n)] = 1;
-  fyp[ij(2, 2, n)] = 1;
-  fy[ij(1, 2, n)] = -1;
-  fy[ij(2, 1, n)] = (1 - 3 * y[1] * y[1] - 2 * y[2] * y[1]) * (-kCubicStiffness);
-  fy[ij(2, 2, n)] = (1 - y[1] * y[1]) * (-kCubicStiffness);
+  fyp[flat_index(1, 1, n)] = 1;
+  fyp[flat_index(2, 2, n)] = 1;
+  fy[flat_index(1, 2, n)] = -1;
+  fy[flat_index(2, 1, n)] = (1 - 3 * y[1] * y[1] - 2 * y[2] * y[1]) * (-kCubicStiffness);
+  fy[flat_index(2, 2, n)] = (1 - y[1] * y[1]) * (-kCubicStiffness);
   return 0;
 }
 
@@ -152,12 +152,12 @@ int model04(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   const auto& p = test04_params;
   f[1] = (p.al * y[2] + p.be) * y[1] + yp[1] - p.ga;
   f[2] = yp[2] - (y[1] * p.p - p.si) * y[2] - (y[1] + 1) * p.ta;
-  fyp[ij(1, 1, n)] = 1;
-  fyp[ij(2, 2, n)] = 1;
-  fy[ij(1, 1, n)] = p.be + p.al * y[2];
-  fy[ij(1, 2, n)] = p.al * y[1];
-  fy[ij(2, 1, n)] = -(p.p * y[2]) - p.ta;
-  fy[ij(2, 2, n)] = -(p.p * y[1] - p.si);
+  fyp[flat_index(1, 1, n)] = 1;
+  fyp[flat_index(2, 2, n)] = 1;
+  fy[flat_index(1, 1, n)] = p.be + p.al * y[2];
+  fy[flat_index(1, 2, n)] = p.al * y[1];
+  fy[flat_index(2, 1, n)] = -(p.p * y[2]) - p.ta;
+  fy[flat_index(2, 2, n)] = -(p.p * y[1] - p.si);
   return 0;
 }
 
@@ -174,12 +174,12 @@ int model05(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
             int*, const int*) {
   f[1] = yp[1] - 2 * y[1] + 2 * y[1] * y[2];
   f[2] = yp[2] - y[2] * y[1] + y[2];
-  fyp[ij(1, 1, n)] = 1;
-  fyp[ij(2, 2, n)] = 1;
-  fy[ij(1, 1, n)] = 2 * y[2] - 2;
-  fy[ij(1, 2, n)] = 2 * y[1];
-  fy[ij(2, 1, n)] = -y[2];
-  fy[ij(2, 2, n)] = 1 - y[1];
+  fyp[flat_index(1, 1, n)] = 1;
+  fyp[flat_index(2, 2, n)] = 1;
+  fy[flat_index(1, 1, n)] = 2 * y[2] - 2;
+  fy[flat_index(1, 2, n)] = 2 * y[1];
+  fy[flat_index(2, 1, n)] = -y[2];
+  fy[flat_index(2, 2, n)] = 1 - y[1];
   return 0;
 }
 

@@ -77,14 +77,14 @@ void check(const JacobianCase& c) {
       v[j] = v0 - d;
       const Vec down = evaluate_here().f;
       v[j] = v0;
-      for (int i = 1; i <= n; ++i) (derivative ? numA : numB)[models::ij(i, j, n)] = (up[i] - down[i]) / (2 * d);
+      for (int i = 1; i <= n; ++i) (derivative ? numA : numB)[layout::flat_index(i, j, n)] = (up[i] - down[i]) / (2 * d);
     }
   }
 
   Vec row_scale(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) {
     for (int j = 1; j <= n; ++j) {
-      const int k = models::ij(i, j, n);
+      const int k = layout::flat_index(i, j, n);
       row_scale[i] = std::max({row_scale[i], std::fabs(base.A[k] * yp[j]), std::fabs(base.B[k] * y[j])});
     }
   }
@@ -153,7 +153,7 @@ TEST(Test00Matrix, HasTheStatedEigenvectors) {
   for (int k = 0; k < 3; ++k) {
     for (int i = 1; i <= 3; ++i) {
       double mt = 0;
-      for (int j = 1; j <= 3; ++j) mt += p.M[models::ij(i, j, 3)] * T[k][j - 1];
+      for (int j = 1; j <= 3; ++j) mt += p.M[layout::flat_index(i, j, 3)] * T[k][j - 1];
       EXPECT_NEAR(mt, l[k] * T[k][i - 1], 1e-9 * -p.l1) << "column " << k + 1 << ", row " << i;
     }
   }
@@ -260,7 +260,7 @@ TEST(Model09, DiodeExponentCutOffs) {
   const double E = std::exp(-70.0);
   EXPECT_EQ(reverse.status, 0);
   EXPECT_EQ(reverse.f[3], 7 - isat * (E - 1));
-  EXPECT_EQ(reverse.B[models::ij(3, 4, 17)], -E * isat / vt);
+  EXPECT_EQ(reverse.B[layout::flat_index(3, 4, 17)], -E * isat / vt);
   EXPECT_EQ(models::test09_state.idiode, 7);
 }
 
