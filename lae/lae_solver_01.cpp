@@ -106,6 +106,7 @@ void LAE_Solver_01(const int* order, const double* A, const double* B, double* X
   if (!eliminate_with_exchanges(AA, BB)) return lae::fail_with_zero_solution(n, X, ier);
   if (!back_substitute(AA, BB, XX)) return lae::fail_with_zero_solution(n, X, ier);
   for (int k = 1; k <= n; ++k) ld_to_double(XX[k], X[k]);
+  if (!lae::solution_representable(n, X)) return lae::fail_with_zero_solution(n, X, ier);
 
   // Refinement step: residual of the long-decimal solution against the
   // caller's system, then the correction from the same elimination. The

@@ -164,6 +164,7 @@ void LAE_Solver_02(const int* order, const double* A, const double* B, double* L
   if (!forward_substitute(LL, BB, Y)) return lae::fail_with_zero_solution(n, X, ier);
   back_substitute_unit(UU, Y, XX);
   for (int k = 1; k <= n; ++k) ld_to_double(XX[k], X[k]);
+  if (!lae::solution_representable(n, X)) return lae::fail_with_zero_solution(n, X, ier);
 
   // Refinement step: residual in the exchanged row order, to which LL and UU
   // belong, and the correction from the same factors. Every LL(j, j) has

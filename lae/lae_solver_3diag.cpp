@@ -155,6 +155,7 @@ void LAE_Solver_3diag(const int* order, const double* A, const double* B, double
   if (!sweep(AA, RR, L, P, DD)) return lae::fail_with_zero_solution(n, X, ier);
 
   for (int k = 1; k <= n; ++k) ld_to_double(XX[k], X[k]);
+  if (!lae::solution_representable(n, X)) return lae::fail_with_zero_solution(n, X, ier);
   const double poi = lae::largest_relative_correction(n, DD, X);
   textout::out_printf(textout::diagnostics_stream(), "poi=%e\n", poi);
   if (poi > kPoiLimit) lae::fail_with_zero_solution(n, X, ier);

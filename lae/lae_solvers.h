@@ -5,7 +5,8 @@
 // holds entry k at index k. Every argument is passed by address.
 //
 // ier: 0 success; 1 failure (singular, precision test failed, non-finite
-// input, n < 1) with X zeroed; untouched when n exceeds the solver's limit.
+// input, n < 1, a solution component beyond the double range) with X zeroed;
+// untouched when n exceeds the solver's limit.
 //
 //   LAE_Solver_01     Gaussian elimination with row exchanges   (lae_solver_01.cpp)
 //   LAE_Solver_02     Crout factorisation, returns L and U      (lae_solver_02.cpp)

@@ -1,6 +1,7 @@
 // Shared pieces of the linear solvers.
 //
-//   checks and exits   full_input_finite, fail_with_zero_solution
+//   checks and exits   full_input_finite, solution_representable,
+//                      fail_with_zero_solution
 //   full systems       load_full_system, full_residual
 //   estimate           largest_relative_correction
 #include "lae/lae_work.h"
@@ -15,6 +16,13 @@ bool full_input_finite(int n, const double* A, const double* B) {
     for (int j = 1; j <= n; ++j) {
       if (!std::isfinite(A[flat_index(n, i, j)])) return false;
     }
+  }
+  return true;
+}
+
+bool solution_representable(int n, const double* X) {
+  for (int k = 1; k <= n; ++k) {
+    if (std::isinf(X[k])) return false;
   }
   return true;
 }

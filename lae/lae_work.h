@@ -4,7 +4,8 @@
 //
 //   limits and codes   kFullMaxOrder, kBandMaxOrder, kIerSuccess, kIerFailure
 //   layout             flat_index, FullMatrix, FullVector
-//   checks and exits   full_input_finite, fail_with_zero_solution
+//   checks and exits   full_input_finite, solution_representable,
+//                      fail_with_zero_solution
 //   full systems       load_full_system, full_residual
 //   estimate           largest_relative_correction
 //
@@ -61,6 +62,10 @@ using FullVector = std::array<LongDecimal, kFullVectorCells>;
 // True when A(i, j) for i, j = 1..n and B(1..n) are all finite. Checked
 // before any conversion: the decimal conversion of an infinity never ends.
 bool full_input_finite(int n, const double* A, const double* B);
+
+// True when X(1..n) are all finite: a solution beyond the double range comes
+// back from its long decimal as an infinity, and fails like a singular system.
+bool solution_representable(int n, const double* X);
 
 // The common failure exit: ier = 1 and X(1..n) = 0.
 void fail_with_zero_solution(int n, double* X, int* ier);

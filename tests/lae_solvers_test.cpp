@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <random>
 #include <string>
@@ -123,6 +124,49 @@ TEST(LaeSolvers, WorkedExamples) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.L, c.L.empty() ? Vec(r.L.size(), kUnset) : flat(c.L, kUnset));
     EXPECT_EQ(r.U, c.U.empty() ? Vec(r.U.size(), kUnset) : flat(c.U, kUnset));
+  }
+}
+
+// The way back to double must not overflow or underflow on the way: a
+// solution the double range holds comes back finite (beyond 1e308) or as its
+// subnormal (below 1e-308), one that it does not hold fails with X zeroed and
+// nothing printed. Within the range of 10^e the specified conversion stays,
+// with its last-bit behaviour (3 comes back as 3.0000000000000004).
+TEST(LaeSolvers, SolutionsAtTheEdgesOfTheDoubleRange) {
+  constexpr double kMax = std::numeric_limits<double>::max();
+  struct Case {
+    const char* name;
+    Rows A;  // full matrix; the band solver gets the same diagonal system
+    Vec B;
+    int ier;
+    Vec X;
+  };
+  const Case cases[] = {
+      {"1e308", {{1}}, {1e308}, 0, {1e308}},
+      {"-1.5e308", {{0.5}}, {-7.5e307}, 0, {-1.5e308}},
+      {"1e600 from finite inputs", {{1e-300}}, {1e300}, 1, {0}},
+      // 15 digits of the largest double, 1.79769313486232e308, lie beyond it.
+      {"15 digits of the largest double", {{1}}, {kMax}, 1, {0}},
+      {"subnormal 1e-320", {{1e300}}, {1e-20}, 0, {1e-320}},
+      {"smallest subnormal", {{1}}, {5e-324}, 0, {5e-324}},
+      {"1e-600 rounds to zero", {{1e300}}, {1e-300}, 0, {0}},
+      {"specified rounding kept", {{1}}, {3}, 0, {3.0000000000000004}},
+      {"one component beyond the range", {{1e-300, 0}, {0, 1}}, {1e300, 1}, 1, {0, 0}},
+  };
+  for (const Solver s : {Solver::k01, Solver::k02, Solver::k3diag}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(kSolverName[static_cast<int>(s)]) + ": " + c.name);
+      Rows A = c.A;
+      if (s == Solver::k3diag) {
+        for (std::size_t i = 0; i < A.size(); ++i) A[i] = {0, c.A[i][i], 0};
+      }
+      const Outcome r = solve(s, A, c.B);
+      EXPECT_EQ(r.ier, c.ier);
+      EXPECT_EQ(r.X, c.X);
+      if (c.ier != 0) {
+        EXPECT_EQ(r.out, "");
+      }
+    }
   }
 }
 
