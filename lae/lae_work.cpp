@@ -31,7 +31,7 @@ bool input_finite(int n, int columns, const double* A, const double* B) {
 
 std::optional<CoreOutcome> refuse_entry(int n, int max_order, int columns, const double* A, const double* B,
                                         double* X) {
-  if (n > max_order) return CoreOutcome{Stage::kAboveLimit, kIerFailure, 0.0};
+  if (n > max_order) return CoreOutcome{Stage::kAboveLimit, LAE_IER_FAILED, 0.0};
   // Below 1 there is no system to solve, and nothing to zero.
   if (n < 1 || !input_finite(n, columns, A, B)) return stop_with_zero_solution(n, X);
   return std::nullopt;
@@ -46,7 +46,7 @@ bool solution_representable(int n, const double* X) {
 
 CoreOutcome stop_with_zero_solution(int n, double* X) {
   for (int k = 1; k <= n; ++k) X[k] = 0.0;
-  return {Stage::kStopped, kIerFailure, 0.0};
+  return {Stage::kStopped, LAE_IER_FAILED, 0.0};
 }
 
 void load_full_system(int n, const double* A, const double* B, FullMatrix& AA, FullVector& BB) {
@@ -88,9 +88,9 @@ double largest_relative_correction(int n, std::span<const LongDecimal> DD, const
 CoreOutcome judge(int n, double poi, double limit, double* X) {
   if (poi > limit) {
     for (int k = 1; k <= n; ++k) X[k] = 0.0;
-    return {Stage::kJudged, kIerFailure, poi};
+    return {Stage::kJudged, LAE_IER_FAILED, poi};
   }
-  return {Stage::kJudged, kIerSuccess, poi};
+  return {Stage::kJudged, LAE_IER_OK, poi};
 }
 
 void report_outcome(const CoreOutcome& outcome, const char* banner, int* ier) {
@@ -98,7 +98,7 @@ void report_outcome(const CoreOutcome& outcome, const char* banner, int* ier) {
   *ier = outcome.ier;
   if (outcome.stage != Stage::kJudged) return;
   textout::out_printf(textout::diagnostics_stream(), "poi=%e\n", outcome.poi);
-  if (outcome.ier == kIerSuccess && banner != nullptr) {
+  if (outcome.ier == LAE_IER_OK && banner != nullptr) {
     textout::out_printf(textout::diagnostics_stream(), "%s", banner);
   }
 }

@@ -2,8 +2,8 @@
 // long-decimal work storage, the entry guard, the failure exit, the precision
 // estimate and verdict, and the printing of an outcome.
 //
-//   limits and codes   kFullMaxOrder, kBandMaxOrder, kIerSuccess, kIerFailure,
-//                      kFullPoiLimit, kBandPoiLimit, kTinySolution
+//   limits             kFullMaxOrder, kBandMaxOrder, kFullPoiLimit,
+//                      kBandPoiLimit, kTinySolution
 //   work storage       FullMatrix, FullVector, BandMatrix, BandVector
 //   outcome            Stage, CoreOutcome
 //   entry and exits    refuse_entry, solution_representable, stop_with_zero_solution
@@ -21,14 +21,11 @@
 #include <optional>
 #include <span>
 
+#include "lae/lae_solvers.h"
 #include "layout/flat_index.h"
 #include "longdec/longdec.h"
 
 namespace lae {
-
-// Result codes written to ier. Above a solver's limit ier is not written.
-inline constexpr int kIerSuccess = 0;
-inline constexpr int kIerFailure = 1;
 
 // Largest order of the full-matrix solvers: their work matrices hold 16x16
 // cells, and the largest flat index used, n*n + n, is 240 at n = 15.
