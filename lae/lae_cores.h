@@ -63,6 +63,11 @@ struct SweepWork {
   BandVector DD;  // the correction
 };
 
-CoreOutcome solver_3diag_core(int n, const double* A, const double* B, double* X, SweepWork& w);
+// Row i of the band, (a_i, b_i, c_i), is read at flat indices
+// i*row_stride + 1..3. LAE_Solver_3diag passes row_stride n, its callers'
+// layout, in which c_1 and a_2 of an order-2 band share a cell; a row stride
+// of 3 keeps every entry apart.
+CoreOutcome solver_3diag_core(int n, const double* A, int row_stride, const double* B, double* X,
+                              SweepWork& w);
 
 }  // namespace lae

@@ -82,7 +82,7 @@ bool back_substitute(const FullMatrix& AA, const FullVector& BB, FullVector& XX)
 namespace lae {
 
 CoreOutcome solver_01_core(int n, const double* A, const double* B, double* X, GaussWork& w) {
-  if (const auto refused = refuse_entry(n, kFullMaxOrder, n, A, B, X)) return *refused;
+  if (const auto refused = refuse_entry(n, kFullMaxOrder, A, n, n, B, X)) return *refused;
 
   // Load, eliminate and solve in long decimals.
   load_full_system(n, A, B, w.AA, w.BB);

@@ -136,7 +136,7 @@ namespace lae {
 CoreOutcome solver_02_core(int n, const double* A, const double* B, double* L, double* U, double* X,
                            CroutWork& w) {
   w.factors_written = false;
-  if (const auto refused = refuse_entry(n, kFullMaxOrder, n, A, B, X)) return *refused;
+  if (const auto refused = refuse_entry(n, kFullMaxOrder, A, n, n, B, X)) return *refused;
 
   load_full_system(n, A, B, w.AA, w.BB);
   clear_factors(w.LL, w.UU);

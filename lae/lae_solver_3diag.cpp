@@ -25,9 +25,9 @@ constexpr int kSub = 1;    // a_i, coefficient of x(i-1)
 constexpr int kDiag = 2;   // b_i, coefficient of x(i)
 constexpr int kSuper = 3;  // c_i, coefficient of x(i+1)
 
-void load_band(int n, const double* A, const double* B, BandMatrix& AA, BandVector& BB) {
+void load_band(int n, const double* A, int row_stride, const double* B, BandMatrix& AA, BandVector& BB) {
   for (int i = 1; i <= n; ++i) {
-    for (int j = kSub; j <= kSuper; ++j) ld_from_double(A[layout::flat_index(i, j, n)], AA(i, j));
+    for (int j = kSub; j <= kSuper; ++j) ld_from_double(A[layout::flat_index(i, j, row_stride)], AA(i, j));
   }
   for (int k = 1; k <= n; ++k) ld_from_double(B[k], BB[k]);
 }
@@ -85,10 +85,10 @@ void band_residual(const BandMatrix& AA, const BandVector& BB, const BandVector&
 
 namespace lae {
 
-CoreOutcome solver_3diag_core(int n, const double* A, const double* B, double* X, SweepWork& w) {
-  if (const auto refused = refuse_entry(n, kBandMaxOrder, kBandWidth, A, B, X)) return *refused;
+CoreOutcome solver_3diag_core(int n, const double* A, int row_stride, const double* B, double* X, SweepWork& w) {
+  if (const auto refused = refuse_entry(n, kBandMaxOrder, A, row_stride, kBandWidth, B, X)) return *refused;
 
-  load_band(n, A, B, w.AA, w.BB);
+  load_band(n, A, row_stride, B, w.AA, w.BB);
   for (int k = 1; k <= n; ++k) {
     ld_clear(w.L[k]);
     ld_clear(w.P[k]);
@@ -115,5 +115,5 @@ CoreOutcome solver_3diag_core(int n, const double* A, const double* B, double* X
 
 void LAE_Solver_3diag(const int* n, const double* A, const double* B, double* X, int* ier) {
   lae::SweepWork work(*n);
-  lae::report_outcome(lae::solver_3diag_core(*n, A, B, X, work), nullptr, ier);
+  lae::report_outcome(lae::solver_3diag_core(*n, A, *n, B, X, work), nullptr, ier);
 }

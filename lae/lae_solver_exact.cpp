@@ -23,9 +23,6 @@
 
 namespace {
 
-// The largest order whose flat layout, n*n + n, still indexes within an int.
-constexpr int kExactMaxOrder = 46340;
-
 // Bits of a double's significand, the implicit one included.
 constexpr int kSignificandBits = 53;
 
@@ -166,7 +163,7 @@ bool write_nearest(int n, const Echelon& e, const std::vector<mpz_class>& y, dou
 
 void LAE_Solver_exact(const int* order, const double* A, const double* B, double* X, int* ier) {
   const int n = *order;
-  if (const auto refused = lae::refuse_entry(n, kExactMaxOrder, n, A, B, X)) {
+  if (const auto refused = lae::refuse_entry(n, lae::kFlatMaxOrder, A, n, n, B, X)) {
     return lae::report_outcome(*refused, nullptr, ier);  // stopped before any estimate: prints nothing
   }
   IntegerSystem M = load_integer_system(n, A, B);

@@ -17,11 +17,11 @@ namespace lae {
 namespace {
 
 // B(1..n) and A(i, 1..columns) for i = 1..n.
-bool input_finite(int n, int columns, const double* A, const double* B) {
+bool input_finite(int n, const double* A, int row_stride, int columns, const double* B) {
   for (int i = 1; i <= n; ++i) {
     if (!std::isfinite(B[i])) return false;
     for (int j = 1; j <= columns; ++j) {
-      if (!std::isfinite(A[layout::flat_index(i, j, n)])) return false;
+      if (!std::isfinite(A[layout::flat_index(i, j, row_stride)])) return false;
     }
   }
   return true;
@@ -29,11 +29,11 @@ bool input_finite(int n, int columns, const double* A, const double* B) {
 
 }  // namespace
 
-std::optional<CoreOutcome> refuse_entry(int n, int max_order, int columns, const double* A, const double* B,
-                                        double* X) {
+std::optional<CoreOutcome> refuse_entry(int n, int max_order, const double* A, int row_stride, int columns,
+                                        const double* B, double* X) {
   if (n > max_order) return CoreOutcome{Stage::kAboveLimit, LAE_IER_FAILED, 0.0};
   // Below 1 there is no system to solve, and nothing to zero.
-  if (n < 1 || !input_finite(n, columns, A, B)) return stop_with_zero_solution(n, X);
+  if (n < 1 || !input_finite(n, A, row_stride, columns, B)) return stop_with_zero_solution(n, X);
   return std::nullopt;
 }
 

@@ -2,7 +2,7 @@
 // long-decimal work storage, the entry guard, the failure exit, the precision
 // estimate and verdict, and the printing of an outcome.
 //
-//   limits             kFullMaxOrder, kBandMaxOrder, kFullPoiLimit,
+//   limits             kFullMaxOrder, kFlatMaxOrder, kBandMaxOrder, kFullPoiLimit,
 //                      kBandPoiLimit, kTinySolution
 //   work storage       FullMatrix, FullVector, BandMatrix, BandVector
 //   outcome            Stage, CoreOutcome
@@ -32,6 +32,10 @@ namespace lae {
 inline constexpr int kFullMaxOrder = 15;
 inline constexpr std::size_t kFullMatrixCells = 256;
 inline constexpr std::size_t kFullVectorCells = kFullMaxOrder + 1;  // index 0 unused
+
+// The largest order whose flat layout, n*n + n, still indexes within an int:
+// the bound of the exact solver, which has no storage limit of its own.
+inline constexpr int kFlatMaxOrder = 46340;
 
 // Largest order of the tridiagonal sweep: 199 rows of three band entries.
 inline constexpr int kBandMaxOrder = 199;
@@ -94,11 +98,12 @@ struct CoreOutcome {
 
 // The entry guard of every solver. Above max_order nothing is written; an
 // order below 1, or a non-finite entry among B(1..n) and A(i, 1..columns) for
-// i = 1..n, stops with ier 1 and X zeroed (before any decimal conversion,
-// which would never end on an infinity). Returns that outcome when the
-// solver must not go on, nothing when it may.
-std::optional<CoreOutcome> refuse_entry(int n, int max_order, int columns, const double* A, const double* B,
-                                        double* X);
+// i = 1..n (entry (i, j) at flat index i*row_stride + j), stops with ier 1 and
+// X zeroed, before any decimal conversion, which would never end on an
+// infinity. Returns that outcome when the solver must not go on, nothing when
+// it may.
+std::optional<CoreOutcome> refuse_entry(int n, int max_order, const double* A, int row_stride, int columns,
+                                        const double* B, double* X);
 
 // True when X(1..n) are all finite: a solution beyond the double range comes
 // back from its long decimal as an infinity, and fails like a singular system.
