@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "lae/lae_solvers.h"
+#include "layout/flat_index.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ FullTask hilbert_task() {
   t.A.assign(static_cast<std::size_t>(t.n * t.n + t.n + 1), 0.0);
   t.B.assign(static_cast<std::size_t>(t.n + 1), 0.0);
   for (int i = 1; i <= t.n; ++i) {
-    for (int j = 1; j <= t.n; ++j) t.A[i * t.n + j] = h[i + j - 2];  // 1/(i + j - 1)
+    for (int j = 1; j <= t.n; ++j) t.A[layout::flat_index(i, j, t.n)] = h[i + j - 2];  // 1/(i + j - 1)
     t.B[i] = b[i - 1];
   }
   return t;
@@ -74,7 +75,7 @@ FullTask band_task(const std::vector<std::array<double, 3>>& rows, const std::ve
   t.A.assign(static_cast<std::size_t>(t.n * t.n + t.n + 4), 0.0);
   t.B.assign(static_cast<std::size_t>(t.n + 1), 0.0);
   for (int i = 1; i <= t.n; ++i) {
-    for (int j = 1; j <= 3; ++j) t.A[i * t.n + j] = rows[i - 1][j - 1];
+    for (int j = 1; j <= 3; ++j) t.A[layout::flat_index(i, j, t.n)] = rows[i - 1][j - 1];
     t.B[i] = d[i - 1];
   }
   return t;

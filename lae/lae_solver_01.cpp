@@ -4,24 +4,20 @@
 // 1e-16.
 //
 //   elimination   exchange_rows, eliminate_with_exchanges, back_substitute
+//   core          lae::solver_01_core
 //   entry point   LAE_Solver_01
 #include <cmath>
-#include <cstdio>
 #include <utility>
 
+#include "lae/lae_cores.h"
 #include "lae/lae_solvers.h"
 #include "lae/lae_work.h"
 #include "longdec/longdec.h"
-#include "textout/diagnostics.h"
-#include "textout/textout.h"
 
 namespace {
 
 using lae::FullMatrix;
 using lae::FullVector;
-
-// A solution whose poi exceeds this is rejected like a singular matrix.
-constexpr double kPoiLimit = 1e-16;
 
 constexpr const char* kBanner =
     "LAE_Solver_01 - Numerical Test Battery :\n"
@@ -83,44 +79,36 @@ bool back_substitute(const FullMatrix& AA, const FullVector& BB, FullVector& XX)
 
 }  // namespace
 
-void LAE_Solver_01(const int* order, const double* A, const double* B, double* X, int* ier) {
-  const int n = *order;
-  // Above capacity nothing is written; below 1 there is no system to solve.
-  if (n > lae::kFullMaxOrder) return;
-  if (n < 1) {
-    *ier = lae::kIerFailure;
-    return;
-  }
-  *ier = lae::kIerSuccess;
-  if (!lae::full_input_finite(n, A, B)) return lae::fail_with_zero_solution(n, X, ier);
+namespace lae {
 
-  FullMatrix AA(n);
-  FullVector BB;
-  FullVector XX;
-  FullVector RR;
-  FullVector DD;
+CoreOutcome solver_01_core(int n, const double* A, const double* B, double* X, GaussWork& w) {
+  if (const auto refused = refuse_entry(n, kFullMaxOrder, A, n, n, B, X)) return *refused;
 
   // Load, eliminate and solve in long decimals.
-  lae::load_full_system(n, A, B, AA, BB);
-  for (int k = 1; k <= n; ++k) ld_clear(XX[k]);
-  if (!eliminate_with_exchanges(AA, BB)) return lae::fail_with_zero_solution(n, X, ier);
-  if (!back_substitute(AA, BB, XX)) return lae::fail_with_zero_solution(n, X, ier);
-  for (int k = 1; k <= n; ++k) ld_to_double(XX[k], X[k]);
+  load_full_system(n, A, B, w.AA, w.BB);
+  for (int k = 1; k <= n; ++k) ld_clear(w.XX[k]);
+  if (!eliminate_with_exchanges(w.AA, w.BB)) return stop_with_zero_solution(n, X);
+  if (!back_substitute(w.AA, w.BB, w.XX)) return stop_with_zero_solution(n, X);
+  for (int k = 1; k <= n; ++k) ld_to_double(w.XX[k], X[k]);
+  if (!solution_representable(n, X)) return stop_with_zero_solution(n, X);
 
   // Refinement step: residual of the long-decimal solution against the
   // caller's system, then the correction from the same elimination. The
   // correction only measures the precision; it is not added to XX.
-  lae::load_full_system(n, A, B, AA, BB);
+  load_full_system(n, A, B, w.AA, w.BB);
   for (int k = 1; k <= n; ++k) {
-    ld_clear(RR[k]);
-    ld_clear(DD[k]);
+    ld_clear(w.RR[k]);
+    ld_clear(w.DD[k]);
   }
-  lae::full_residual(AA, BB, XX, RR);
-  if (!eliminate_with_exchanges(AA, RR)) return lae::fail_with_zero_solution(n, X, ier);
-  if (!back_substitute(AA, RR, DD)) return lae::fail_with_zero_solution(n, X, ier);
+  full_residual(w.AA, w.BB, w.XX, w.RR);
+  if (!eliminate_with_exchanges(w.AA, w.RR)) return stop_with_zero_solution(n, X);
+  if (!back_substitute(w.AA, w.RR, w.DD)) return stop_with_zero_solution(n, X);
+  return judge(n, largest_relative_correction(n, w.DD, X), kFullPoiLimit, X);
+}
 
-  const double poi = lae::largest_relative_correction(n, DD, X);
-  textout::out_printf(textout::diagnostics_stream(), "poi=%e\n", poi);
-  if (poi > kPoiLimit) return lae::fail_with_zero_solution(n, X, ier);
-  textout::out_printf(textout::diagnostics_stream(), "%s", kBanner);
+}  // namespace lae
+
+void LAE_Solver_01(const int* n, const double* A, const double* B, double* X, int* ier) {
+  lae::GaussWork work(*n);
+  lae::report_outcome(lae::solver_01_core(*n, A, B, X, work), kBanner, ier);
 }

@@ -7,24 +7,21 @@
 //   row exchanges   first_column_zero, exchange_into_first_row
 //   factorisation   crout_factorize, store_factors
 //   substitutions   forward_substitute, back_substitute_unit
+//   core            clear_factors, lae::solver_02_core
 //   entry point     LAE_Solver_02
 #include <cmath>
-#include <cstdio>
 #include <utility>
 
+#include "lae/lae_cores.h"
 #include "lae/lae_solvers.h"
 #include "lae/lae_work.h"
+#include "layout/flat_index.h"
 #include "longdec/longdec.h"
-#include "textout/diagnostics.h"
-#include "textout/textout.h"
 
 namespace {
 
 using lae::FullMatrix;
 using lae::FullVector;
-
-// A solution whose poi exceeds this is rejected like a singular matrix.
-constexpr double kPoiLimit = 1e-16;
 
 constexpr const char* kBanner =
     "LAE_Solver_02 - Numerical Test Battery :\n"
@@ -88,8 +85,8 @@ void store_factors(const FullMatrix& LL, const FullMatrix& UU, double* L, double
   const int n = LL.n;
   for (int i = 1; i <= n; ++i) {
     for (int j = 1; j <= n; ++j) {
-      ld_to_double(LL(i, j), L[lae::flat_index(n, i, j)]);
-      ld_to_double(UU(i, j), U[lae::flat_index(n, i, j)]);
+      ld_to_double(LL(i, j), L[layout::flat_index(i, j, n)]);
+      ld_to_double(UU(i, j), U[layout::flat_index(i, j, n)]);
     }
   }
 }
@@ -120,31 +117,9 @@ void back_substitute_unit(const FullMatrix& UU, const FullVector& Y, FullVector&
   }
 }
 
-}  // namespace
-
-void LAE_Solver_02(const int* order, const double* A, const double* B, double* L, double* U, double* X,
-                   int* ier) {
-  const int n = *order;
-  // Above capacity nothing is written; below 1 there is no system to solve.
-  if (n > lae::kFullMaxOrder) return;
-  if (n < 1) {
-    *ier = lae::kIerFailure;
-    return;
-  }
-  *ier = lae::kIerSuccess;
-  if (!lae::full_input_finite(n, A, B)) return lae::fail_with_zero_solution(n, X, ier);
-
-  FullMatrix AA(n);
-  FullMatrix LL(n);
-  FullMatrix UU(n);
-  FullVector BB;
-  FullVector Y;
-  FullVector XX;
-  FullVector RR;
-  FullVector DD;
-
-  // Load: AA and BB from the caller, LL and UU cleared, ones on UU's diagonal.
-  lae::load_full_system(n, A, B, AA, BB);
+// LL and UU cleared, with ones on UU's diagonal.
+void clear_factors(FullMatrix& LL, FullMatrix& UU) {
+  const int n = LL.n;
   for (int i = 1; i <= n; ++i) {
     for (int j = 1; j <= n; ++j) {
       ld_clear(LL(i, j));
@@ -152,32 +127,50 @@ void LAE_Solver_02(const int* order, const double* A, const double* B, double* L
     }
   }
   for (int i = 1; i <= n; ++i) ld_from_double(1.0, UU(i, i));
-  for (int k = 1; k <= n; ++k) ld_clear(XX[k]);
+}
+
+}  // namespace
+
+namespace lae {
+
+CoreOutcome solver_02_core(int n, const double* A, const double* B, double* L, double* U, double* X,
+                           CroutWork& w) {
+  w.factors_written = false;
+  if (const auto refused = refuse_entry(n, kFullMaxOrder, A, n, n, B, X)) return *refused;
+
+  load_full_system(n, A, B, w.AA, w.BB);
+  clear_factors(w.LL, w.UU);
+  for (int k = 1; k <= n; ++k) ld_clear(w.XX[k]);
 
   // Factorise; L and U are left unwritten on these failures.
-  if (first_column_zero(AA)) return lae::fail_with_zero_solution(n, X, ier);
-  exchange_into_first_row(AA, BB);
-  if (!crout_factorize(AA, LL, UU)) return lae::fail_with_zero_solution(n, X, ier);
-  store_factors(LL, UU, L, U);
+  if (first_column_zero(w.AA)) return stop_with_zero_solution(n, X);
+  exchange_into_first_row(w.AA, w.BB);
+  if (!crout_factorize(w.AA, w.LL, w.UU)) return stop_with_zero_solution(n, X);
+  store_factors(w.LL, w.UU, L, U);
+  w.factors_written = true;
 
   // Solve; from here on L and U stay written whatever the verdict.
-  if (!forward_substitute(LL, BB, Y)) return lae::fail_with_zero_solution(n, X, ier);
-  back_substitute_unit(UU, Y, XX);
-  for (int k = 1; k <= n; ++k) ld_to_double(XX[k], X[k]);
+  if (!forward_substitute(w.LL, w.BB, w.Y)) return stop_with_zero_solution(n, X);
+  back_substitute_unit(w.UU, w.Y, w.XX);
+  for (int k = 1; k <= n; ++k) ld_to_double(w.XX[k], X[k]);
+  if (!solution_representable(n, X)) return stop_with_zero_solution(n, X);
 
   // Refinement step: residual in the exchanged row order, to which LL and UU
   // belong, and the correction from the same factors. Every LL(j, j) has
   // passed its zero test, so the forward substitution cannot fail here.
   for (int k = 1; k <= n; ++k) {
-    ld_clear(RR[k]);
-    ld_clear(DD[k]);
+    ld_clear(w.RR[k]);
+    ld_clear(w.DD[k]);
   }
-  lae::full_residual(AA, BB, XX, RR);
-  if (!forward_substitute(LL, RR, Y)) return lae::fail_with_zero_solution(n, X, ier);
-  back_substitute_unit(UU, Y, DD);
+  full_residual(w.AA, w.BB, w.XX, w.RR);
+  if (!forward_substitute(w.LL, w.RR, w.Y)) return stop_with_zero_solution(n, X);
+  back_substitute_unit(w.UU, w.Y, w.DD);
+  return judge(n, largest_relative_correction(n, w.DD, X), kFullPoiLimit, X);
+}
 
-  const double poi = lae::largest_relative_correction(n, DD, X);
-  textout::out_printf(textout::diagnostics_stream(), "poi=%e\n", poi);
-  if (poi > kPoiLimit) return lae::fail_with_zero_solution(n, X, ier);
-  textout::out_printf(textout::diagnostics_stream(), "%s", kBanner);
+}  // namespace lae
+
+void LAE_Solver_02(const int* n, const double* A, const double* B, double* L, double* U, double* X, int* ier) {
+  lae::CroutWork work(*n);
+  lae::report_outcome(lae::solver_02_core(*n, A, B, L, U, X, work), kBanner, ier);
 }

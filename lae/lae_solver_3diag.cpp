@@ -4,64 +4,30 @@
 // exceed 1e-15. Row i of the band is (a_i, b_i, c_i) at flat indices
 // i*n + 1..3 of the caller's A: a_i*x(i-1) + b_i*x(i) + c_i*x(i+1) = d_i.
 //
-//   band storage   BandMatrix, band_input_finite, load_band, diagonal_has_zero
+//   band storage   load_band, diagonal_has_zero
 //   sweep          sweep
 //   refinement     band_residual
+//   core           lae::solver_3diag_core
 //   entry point    LAE_Solver_3diag
-#include <array>
-#include <cmath>
-#include <cstddef>
-#include <cstdio>
-
+#include "lae/lae_cores.h"
 #include "lae/lae_solvers.h"
 #include "lae/lae_work.h"
+#include "layout/flat_index.h"
 #include "longdec/longdec.h"
-#include "textout/diagnostics.h"
-#include "textout/textout.h"
 
 namespace {
 
-using lae::kBandMaxOrder;
-
-// A solution whose poi exceeds this is rejected like a singular matrix.
-constexpr double kPoiLimit = 1e-15;
+using lae::BandMatrix;
+using lae::BandVector;
 
 // Band columns of a row.
 constexpr int kSub = 1;    // a_i, coefficient of x(i-1)
 constexpr int kDiag = 2;   // b_i, coefficient of x(i)
 constexpr int kSuper = 3;  // c_i, coefficient of x(i+1)
-constexpr int kBandWidth = 3;
 
-// Work vectors hold entries 1..n+1: the sweep coefficients L and P reach
-// index n + 1, the others stop at n.
-constexpr std::size_t kBandVectorCells = kBandMaxOrder + 2;
-using BandVector = std::array<LongDecimal, kBandVectorCells>;
-
-// The three band entries of each row, rows 1..n, band columns 1..3.
-struct BandMatrix {
-  explicit BandMatrix(int order) : n(order) {}
-
-  LongDecimal& operator()(int i, int j) { return cell[kBandWidth * (i - 1) + (j - 1)]; }
-  const LongDecimal& operator()(int i, int j) const { return cell[kBandWidth * (i - 1) + (j - 1)]; }
-
-  int n;
-  std::array<LongDecimal, kBandWidth * kBandMaxOrder> cell;
-};
-
-// True when every band entry that the load reads, and B(1..n), is finite.
-bool band_input_finite(int n, const double* A, const double* B) {
+void load_band(int n, const double* A, int row_stride, const double* B, BandMatrix& AA, BandVector& BB) {
   for (int i = 1; i <= n; ++i) {
-    if (!std::isfinite(B[i])) return false;
-    for (int j = kSub; j <= kSuper; ++j) {
-      if (!std::isfinite(A[lae::flat_index(n, i, j)])) return false;
-    }
-  }
-  return true;
-}
-
-void load_band(int n, const double* A, const double* B, BandMatrix& AA, BandVector& BB) {
-  for (int i = 1; i <= n; ++i) {
-    for (int j = kSub; j <= kSuper; ++j) ld_from_double(A[lae::flat_index(n, i, j)], AA(i, j));
+    for (int j = kSub; j <= kSuper; ++j) ld_from_double(A[layout::flat_index(i, j, row_stride)], AA(i, j));
   }
   for (int k = 1; k <= n; ++k) ld_from_double(B[k], BB[k]);
 }
@@ -117,45 +83,37 @@ void band_residual(const BandMatrix& AA, const BandVector& BB, const BandVector&
 
 }  // namespace
 
-void LAE_Solver_3diag(const int* order, const double* A, const double* B, double* X, int* ier) {
-  const int n = *order;
-  // Above capacity nothing is written; below 1 there is no system to solve.
-  if (n > kBandMaxOrder) return;
-  if (n < 1) {
-    *ier = lae::kIerFailure;
-    return;
-  }
-  *ier = lae::kIerSuccess;
-  if (!band_input_finite(n, A, B)) return lae::fail_with_zero_solution(n, X, ier);
+namespace lae {
 
-  BandMatrix AA(n);
-  BandVector BB;
-  BandVector L;
-  BandVector P;
-  BandVector XX;
-  BandVector RR;
-  BandVector DD;
+CoreOutcome solver_3diag_core(int n, const double* A, int row_stride, const double* B, double* X, SweepWork& w) {
+  if (const auto refused = refuse_entry(n, kBandMaxOrder, A, row_stride, kBandWidth, B, X)) return *refused;
 
-  load_band(n, A, B, AA, BB);
+  load_band(n, A, row_stride, B, w.AA, w.BB);
   for (int k = 1; k <= n; ++k) {
-    ld_clear(L[k]);
-    ld_clear(P[k]);
-    ld_clear(XX[k]);
-    ld_clear(RR[k]);
-    ld_clear(DD[k]);
+    ld_clear(w.L[k]);
+    ld_clear(w.P[k]);
+    ld_clear(w.XX[k]);
+    ld_clear(w.RR[k]);
+    ld_clear(w.DD[k]);
   }
 
   // No pivoting: a zero diagonal entry stops the solver before any sweep.
-  if (diagonal_has_zero(AA)) return lae::fail_with_zero_solution(n, X, ier);
-  if (!sweep(AA, BB, L, P, XX)) return lae::fail_with_zero_solution(n, X, ier);
+  if (diagonal_has_zero(w.AA)) return stop_with_zero_solution(n, X);
+  if (!sweep(w.AA, w.BB, w.L, w.P, w.XX)) return stop_with_zero_solution(n, X);
 
   // Refinement step: the correction from the residual by the same sweep,
   // whose denominators repeat those that have just passed.
-  band_residual(AA, BB, XX, RR);
-  if (!sweep(AA, RR, L, P, DD)) return lae::fail_with_zero_solution(n, X, ier);
+  band_residual(w.AA, w.BB, w.XX, w.RR);
+  if (!sweep(w.AA, w.RR, w.L, w.P, w.DD)) return stop_with_zero_solution(n, X);
 
-  for (int k = 1; k <= n; ++k) ld_to_double(XX[k], X[k]);
-  const double poi = lae::largest_relative_correction(n, DD, X);
-  textout::out_printf(textout::diagnostics_stream(), "poi=%e\n", poi);
-  if (poi > kPoiLimit) lae::fail_with_zero_solution(n, X, ier);
+  for (int k = 1; k <= n; ++k) ld_to_double(w.XX[k], X[k]);
+  if (!solution_representable(n, X)) return stop_with_zero_solution(n, X);
+  return judge(n, largest_relative_correction(n, w.DD, X), kBandPoiLimit, X);
+}
+
+}  // namespace lae
+
+void LAE_Solver_3diag(const int* n, const double* A, const double* B, double* X, int* ier) {
+  lae::SweepWork work(*n);
+  lae::report_outcome(lae::solver_3diag_core(*n, A, *n, B, X, work), nullptr, ier);
 }

@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <string_view>
 #include <system_error>
 
@@ -155,13 +156,36 @@ void ld_from_double(double x, LongDecimal& out) {
   if (out[kLdFirstDigit] == 0) ld_normalize(out);
 }
 
+// Where 10^e is a finite, non-zero double (|e| <= 308) the value is built as
+// specified, and the reports print its last bit. Beyond that the power itself
+// overflows or underflows while the value may still be a double (1e308 is
+// 0.0001 times 10^312); there the digits go through strtod, which rounds
+// correctly and gives an infinity or zero only when the value itself is out of
+// range. Its text is an integer mantissa with an exponent, so no decimal point
+// and no locale take part.
 void ld_to_double(const LongDecimal& v, double& out) {
+  const int e = v[kLdExponent];
+  const double scale = power_of_ten(e);
+  if (scale == 0.0 || std::isinf(scale)) {
+    constexpr int kWords = kLdLastDigit - kLdFirstDigit;  // words 2..33
+    char text[2 + kWords * kLdDigitsPerWord + 16];          // sign, digits, "e", exponent, NUL
+    char* p = text;
+    if (v[kLdSign] < 0) *p++ = '-';
+    for (int w = kLdFirstDigit; w < kLdFirstDigit + kWords; ++w) {
+      for (int unit = kLdBase / 10; unit >= 1; unit /= 10) *p++ = static_cast<char>('0' + v[w] / unit % 10);
+    }
+    *p++ = 'e';
+    p = std::to_chars(p, text + sizeof text - 1, e - kWords * kLdDigitsPerWord).ptr;
+    *p = '\0';
+    out = v[kLdSign] == 0 ? 0.0 : std::strtod(text, nullptr);
+    return;
+  }
   double s = 0.0;
   for (int k = 1; k <= kLdLastDigit - 2; ++k) {  // words 2..33; word 34 is left out
     s = power_of_ten(-kLdDigitsPerWord * k) * static_cast<double>(v[k + 1]) + s;
   }
   s = static_cast<double>(v[kLdSign]) * s;
-  s = power_of_ten(v[kLdExponent]) * s;
+  s = scale * s;
   out = s;
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <random>
 #include <string>
@@ -14,12 +15,15 @@
 #include <vector>
 
 #include "lae/lae_solvers.h"
+#include "layout/flat_index.h"
+#include "lae_test_support.h"
 #include "test_support.h"
 
 namespace {
 
-using Vec = std::vector<double>;
-using Rows = std::vector<Vec>;  // a full matrix, or (a_i, b_i, c_i) per row of a band
+using lae_test::flat;
+using lae_test::Rows;
+using lae_test::Vec;
 
 enum class Solver { k01, k02, k3diag };
 const char* const kSolverName[] = {"LAE_Solver_01", "LAE_Solver_02", "LAE_Solver_3diag"};
@@ -34,17 +38,6 @@ const std::string kBanner01 =
 const std::string kBanner02 =
     "LAE_Solver_02 - Numerical Test Battery :\n"
     "Sets of Linear Algebraic Equations Solver with guaranteed precision: full matrix(40x40 max)\n";
-
-// Row i of `rows` at flat indices i*n + 1.. (all indices from 1); every other
-// cell holds `outside`. For a 2x2 band c_1 and a_2 share index 5.
-Vec flat(const Rows& rows, double outside) {
-  const std::size_t n = rows.size();
-  Vec a(n * n + n + 4, outside);
-  for (std::size_t i = 1; i <= n; ++i) {
-    for (std::size_t j = 1; j <= rows[i - 1].size(); ++j) a[i * n + j] = rows[i - 1][j - 1];
-  }
-  return a;
-}
 
 struct Outcome {
   int ier = kUnsetIer;
@@ -123,6 +116,49 @@ TEST(LaeSolvers, WorkedExamples) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.L, c.L.empty() ? Vec(r.L.size(), kUnset) : flat(c.L, kUnset));
     EXPECT_EQ(r.U, c.U.empty() ? Vec(r.U.size(), kUnset) : flat(c.U, kUnset));
+  }
+}
+
+// The way back to double must not overflow or underflow on the way: a
+// solution the double range holds comes back finite (beyond 1e308) or as its
+// subnormal (below 1e-308), one that it does not hold fails with X zeroed and
+// nothing printed. Within the range of 10^e the specified conversion stays,
+// with its last-bit behaviour (3 comes back as 3.0000000000000004).
+TEST(LaeSolvers, SolutionsAtTheEdgesOfTheDoubleRange) {
+  constexpr double kMax = std::numeric_limits<double>::max();
+  struct Case {
+    const char* name;
+    Rows A;  // full matrix; the band solver gets the same diagonal system
+    Vec B;
+    int ier;
+    Vec X;
+  };
+  const Case cases[] = {
+      {"1e308", {{1}}, {1e308}, 0, {1e308}},
+      {"-1.5e308", {{0.5}}, {-7.5e307}, 0, {-1.5e308}},
+      {"1e600 from finite inputs", {{1e-300}}, {1e300}, 1, {0}},
+      // 15 digits of the largest double, 1.79769313486232e308, lie beyond it.
+      {"15 digits of the largest double", {{1}}, {kMax}, 1, {0}},
+      {"subnormal 1e-320", {{1e300}}, {1e-20}, 0, {1e-320}},
+      {"smallest subnormal", {{1}}, {5e-324}, 0, {5e-324}},
+      {"1e-600 rounds to zero", {{1e300}}, {1e-300}, 0, {0}},
+      {"specified rounding kept", {{1}}, {3}, 0, {3.0000000000000004}},
+      {"one component beyond the range", {{1e-300, 0}, {0, 1}}, {1e300, 1}, 1, {0, 0}},
+  };
+  for (const Solver s : {Solver::k01, Solver::k02, Solver::k3diag}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(kSolverName[static_cast<int>(s)]) + ": " + c.name);
+      Rows A = c.A;
+      if (s == Solver::k3diag) {
+        for (std::size_t i = 0; i < A.size(); ++i) A[i] = {0, c.A[i][i], 0};
+      }
+      const Outcome r = solve(s, A, c.B);
+      EXPECT_EQ(r.ier, c.ier);
+      EXPECT_EQ(r.X, c.X);
+      if (c.ier != 0) {
+        EXPECT_EQ(r.out, "");
+      }
+    }
   }
 }
 
@@ -241,18 +277,21 @@ void expect_solves(const Rows& A, const Vec& b, const Vec& X) {
 // rounding of the terms of each product entry.
 void expect_factors_of_exchanged(Rows A, const Vec& L, const Vec& U) {
   const std::size_t n = A.size();
+  const auto at = [n](std::size_t i, std::size_t j) {
+    return static_cast<std::size_t>(layout::flat_index(static_cast<int>(i), static_cast<int>(j), static_cast<int>(n)));
+  };
   for (std::size_t i = 1; i < n; ++i) {
     if (std::fabs(A[0][0]) < std::fabs(A[i][0])) std::swap(A[0], A[i]);
   }
   for (std::size_t i = 1; i <= n; ++i) {
     for (std::size_t j = 1; j <= n; ++j) {
-      EXPECT_EQ(j > i ? L[i * n + j] : 0.0, 0.0);
-      EXPECT_EQ(j <= i ? U[i * n + j] : 0.0, j == i ? 1.0 : 0.0);
+      EXPECT_EQ(j > i ? L[at(i, j)] : 0.0, 0.0);
+      EXPECT_EQ(j <= i ? U[at(i, j)] : 0.0, j == i ? 1.0 : 0.0);
       double lu = 0.0;
       double scale = std::fabs(A[i - 1][j - 1]);
       for (std::size_t k = 1; k <= n; ++k) {
-        lu += L[i * n + k] * U[k * n + j];
-        scale += std::fabs(L[i * n + k] * U[k * n + j]);
+        lu += L[at(i, k)] * U[at(k, j)];
+        scale += std::fabs(L[at(i, k)] * U[at(k, j)]);
       }
       EXPECT_LE(std::fabs(lu - A[i - 1][j - 1]), 1e-14 * scale) << i << "," << j;
     }
@@ -265,8 +304,7 @@ void expect_factors_of_exchanged(Rows A, const Vec& L, const Vec& U) {
 // rows in random order, so that the first column needs exchanges. The seed
 // can be replayed through LAE_TEST_SEED.
 TEST(LaeSolvers, RandomSystems) {
-  const char* env = std::getenv("LAE_TEST_SEED");
-  const unsigned seed = env != nullptr ? static_cast<unsigned>(std::strtoul(env, nullptr, 10)) : 20240611u;
+  const unsigned seed = lae_test::test_seed(20240611u);
   SCOPED_TRACE("LAE_TEST_SEED=" + std::to_string(seed));
   std::mt19937 gen(seed);
   std::uniform_real_distribution<double> entry(-1.0, 1.0);

@@ -82,7 +82,8 @@ TEST(LdToDouble, ExactResults) {
       {"word 34 is not read", with_word(make(1, {}, 0), kLdLastDigit, 7), 0.0},
       {"word 33 is", with_word(make(1, {}, 0), kLdLastDigit - 1, 7), 7e-128, 1e-15},
       {"overflow word is not read", with_word(make(1, {5}, 0), kLdOverflow, 3), 0.0005},
-      {"10^e underflows", make(1, {5}, -320), 0.0},
+      {"10^e underflows, 5e-324 does not", make(1, {5}, -320), 5e-324},
+      {"10^e overflows, 1e308 does not", make(1, {1}, 312), 1e308},
   };
   for (const auto& c : cases) {
     double out = -1.0;
