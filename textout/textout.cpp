@@ -1,14 +1,52 @@
-// printf with three-digit exponents.
+// printf with three-digit exponents: the walk over a format string and the
+// one write per call.
 //
+//   format_into    literal text in runs, each conversion by append_conversion
 //   out_vformat    the text as a std::string
-//   out_vprintf    the text to a stream
+//   out_vprintf    the text to a stream, in one write
 #include "textout/textout.h"
 
-#include "textout/reference_format.h"
+#include <cstring>
+
+#include "textout/conversion.h"
+#include "textout/fast_format.h"
+#include "textout/output_buffer.h"
 
 namespace textout {
+namespace {
 
-std::string out_vformat(const char* format, std::va_list args) { return detail::reference_vformat(format, args); }
+using detail::OutputBuffer;
+
+void format_into(OutputBuffer& out, const char* format, std::va_list& args) {
+  const char* p = format;
+  for (;;) {
+    const char* percent = std::strchr(p, '%');
+    if (percent == nullptr) {
+      out.append(p, std::strlen(p));
+      return;
+    }
+    out.append(p, static_cast<std::size_t>(percent - p));
+    if (percent[1] == '%') {
+      out.append("%", 1);
+      p = percent + 2;
+      continue;
+    }
+    detail::Conversion conv;
+    p = detail::parse_conversion(percent + 1, conv, args);
+    detail::append_conversion(conv, args, out);
+  }
+}
+
+}  // namespace
+
+std::string out_vformat(const char* format, std::va_list args_in) {
+  std::va_list args;
+  va_copy(args, args_in);
+  OutputBuffer out;
+  format_into(out, format, args);
+  va_end(args);
+  return std::string(out.data(), out.size());
+}
 
 std::string out_format(const char* format, ...) {
   std::va_list args;
@@ -18,11 +56,15 @@ std::string out_format(const char* format, ...) {
   return text;
 }
 
-int out_vprintf(std::FILE* stream, const char* format, std::va_list args) {
+int out_vprintf(std::FILE* stream, const char* format, std::va_list args_in) {
   if (stream == nullptr) return -1;
-  const std::string text = out_vformat(format, args);
-  if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) return -1;
-  return static_cast<int>(text.size());
+  std::va_list args;
+  va_copy(args, args_in);
+  OutputBuffer out;
+  format_into(out, format, args);
+  va_end(args);
+  if (std::fwrite(out.data(), 1, out.size(), stream) != out.size()) return -1;
+  return static_cast<int>(out.size());
 }
 
 int out_printf(std::FILE* stream, const char* format, ...) {
