@@ -66,11 +66,11 @@ void append_padded(const Conversion& conv, char sign, const char* body, std::siz
   const std::size_t fill = width > text ? width - text : 0;
   const bool left = has_flag(conv, kFlagMinus);
   const bool zeros = !left && zero_fill && has_flag(conv, kFlagZero);
-  if (fill != 0 && !left && !zeros) out.fill(' ', fill);
+  if (!left && !zeros) out.fill(' ', fill);
   if (sign != '\0') out.append(&sign, 1);
-  if (fill != 0 && zeros) out.fill('0', fill);
+  if (zeros) out.fill('0', fill);
   out.append(body, length);
-  if (fill != 0 && left) out.fill(' ', fill);
+  if (left) out.fill(' ', fill);
 }
 
 // to_chars writes at least two exponent digits; the reports want three. An
