@@ -204,7 +204,7 @@ double halfway_digits(Draw& draw, int digits) {
 
 // N / 2^(P+1) with N odd has exactly P+1 decimals, the last a 5.
 double halfway_fixed(Draw& draw, int precision) {
-  const int shift = draw.uniform(0, kMantissaBits);
+  const int shift = draw.uniform(0, kMantissaBits - 1);
   const std::uint64_t n = (draw.bits() >> (64 - kMantissaBits + shift)) | 1U;
   return draw.sign(std::ldexp(static_cast<double>(n), -(precision + 1)));
 }
@@ -284,7 +284,8 @@ double draw_double(Draw& draw, char conversion, int& precision, bool precision_f
 long long draw_integer(Draw& draw) {
   static const long long kEdges[] = {0, 1, -1, INT_MAX, INT_MIN, LLONG_MAX, LLONG_MIN, 9, 10, -10};
   if (draw.chance(10)) return kEdges[draw.uniform(0, static_cast<int>(std::size(kEdges)) - 1)];
-  return static_cast<long long>(draw.bits() >> draw.uniform(0, 63)) * (draw.chance(50) ? 1 : -1);
+  const auto magnitude = static_cast<long long>(draw.bits() >> draw.uniform(1, 63));
+  return draw.chance(50) ? -magnitude : magnitude;
 }
 
 const char* draw_string(Draw& draw) {
