@@ -4,7 +4,8 @@
 // Deciding the route
 //   is_floating, length_is, fast_floating, fast_integer, fast_text
 // Writing
-//   append_padded       sign and body, padded to the field width
+//   put_sign            '-', '+', ' ' or nothing before a number
+//   append_padded       a signed text, padded to the field width
 //   widen_exponent      e-05 -> e-005, in place
 //   append_floating     %e %E %f %F %g %G of a double
 //   append_integer      %d %i %u of int, long, long long
@@ -32,7 +33,7 @@ constexpr int kDefaultPrecision = 6;  // printf's precision when none is given
 constexpr std::size_t kNumberScratch = 512;
 static_assert(309 + 1 + kMaxFastPrecision + 2 < kNumberScratch);
 
-constexpr std::size_t kIntegerScratch = 24;  // 2^64 has 20 digits
+constexpr std::size_t kIntegerScratch = 24;  // a sign and the 20 digits of 2^64
 
 // The flags a %s or %c may carry on the fast route.
 constexpr unsigned kTextFlags = kFlagMinus;
@@ -57,20 +58,33 @@ bool fast_text(const Conversion& conv) {
   return length_is(conv, "") && (conv.flag_bits & ~kTextFlags) == 0;
 }
 
-// printf's placement of the padding: after the text for '-', between sign
-// and digits for '0' (when zero_fill is allowed), before the sign otherwise.
-void append_padded(const Conversion& conv, char sign, const char* body, std::size_t length, bool zero_fill,
-                   OutputBuffer& out) {
-  const std::size_t text = length + (sign != '\0' ? 1 : 0);
+// The sign printf puts before a number, written at `at`; returns its length.
+std::size_t put_sign(char* at, bool negative, const Conversion& conv) {
+  const char sign = negative                     ? '-'
+                    : has_flag(conv, kFlagPlus)  ? '+'
+                    : has_flag(conv, kFlagSpace) ? ' '
+                                                 : '\0';
+  *at = sign;
+  return sign != '\0' ? 1 : 0;
+}
+
+// printf's placement of the padding around a text that begins with a sign of
+// sign_length characters: after the text for '-', between sign and digits
+// for '0' (when zero_fill is allowed), before the text otherwise.
+void append_padded(const Conversion& conv, const char* text, std::size_t length, std::size_t sign_length,
+                   bool zero_fill, OutputBuffer& out) {
   const std::size_t width = conv.width > 0 ? static_cast<std::size_t>(conv.width) : 0;
-  const std::size_t fill = width > text ? width - text : 0;
+  const std::size_t fill = width > length ? width - length : 0;
   const bool left = has_flag(conv, kFlagMinus);
-  const bool zeros = !left && zero_fill && has_flag(conv, kFlagZero);
-  if (!left && !zeros) out.fill(' ', fill);
-  if (sign != '\0') out.append(&sign, 1);
-  if (zeros) out.fill('0', fill);
-  out.append(body, length);
-  if (left) out.fill(' ', fill);
+  if (fill != 0 && !left && zero_fill && has_flag(conv, kFlagZero)) {
+    out.append(text, sign_length);
+    out.fill('0', fill);
+    out.append(text + sign_length, length - sign_length);
+    return;
+  }
+  if (fill != 0 && !left) out.fill(' ', fill);
+  out.append(text, length);
+  if (fill != 0 && left) out.fill(' ', fill);
 }
 
 // to_chars writes at least two exponent digits; the reports want three. An
@@ -103,26 +117,24 @@ void to_upper_ascii(char* body, std::size_t length) {
 }
 
 void append_floating(const Conversion& conv, double value, OutputBuffer& out) {
-  char body[kNumberScratch];
+  char text[kNumberScratch];
   const char c = conv.conversion;
   const int precision = conv.precision < 0 ? kDefaultPrecision : conv.precision;
-  // The sign is written here, so that -0.0 and negative NaNs keep theirs.
+  // The sign is ours, so that -0.0 and negative NaNs keep theirs.
+  const std::size_t sign_length = put_sign(text, std::signbit(value), conv);
+  char* const body = text + sign_length;
   const auto [end, error] =
-      std::to_chars(body, body + kNumberScratch - 1, std::fabs(value), chars_format_of(c), precision);
+      std::to_chars(body, text + kNumberScratch - 1, std::fabs(value), chars_format_of(c), precision);
   if (error != std::errc()) {
-    const std::string text = reference_floating(conv, value);
-    out.append(text.data(), text.size());
+    const std::string slow = reference_floating(conv, value);
+    out.append(slow.data(), slow.size());
     return;
   }
   std::size_t length = static_cast<std::size_t>(end - body);
   const bool finite = std::isfinite(value);
   if (finite && c != 'f' && c != 'F') length = widen_exponent(body, length);
   if (c == 'E' || c == 'F' || c == 'G') to_upper_ascii(body, length);
-  const char sign = std::signbit(value)             ? '-'
-                    : has_flag(conv, kFlagPlus)  ? '+'
-                    : has_flag(conv, kFlagSpace) ? ' '
-                                                 : '\0';
-  append_padded(conv, sign, body, length, finite, out);
+  append_padded(conv, text, sign_length + length, sign_length, finite, out);
 }
 
 void append_integer(const Conversion& conv, std::va_list& args, OutputBuffer& out) {
@@ -140,26 +152,23 @@ void append_integer(const Conversion& conv, std::va_list& args, OutputBuffer& ou
                 : length_is(conv, "l") ? va_arg(args, unsigned long)
                                        : va_arg(args, unsigned int);
   }
-  char digits[kIntegerScratch];
-  const char* end = std::to_chars(digits, digits + kIntegerScratch, magnitude).ptr;
-  const char sign = negative                                    ? '-'
-                    : is_signed && has_flag(conv, kFlagPlus)  ? '+'
-                    : is_signed && has_flag(conv, kFlagSpace) ? ' '
-                                                              : '\0';
-  append_padded(conv, sign, digits, static_cast<std::size_t>(end - digits), true, out);
+  char text[kIntegerScratch];
+  const std::size_t sign_length = is_signed ? put_sign(text, negative, conv) : 0;
+  const char* end = std::to_chars(text + sign_length, text + kIntegerScratch, magnitude).ptr;
+  append_padded(conv, text, static_cast<std::size_t>(end - text), sign_length, true, out);
 }
 
 void append_text(const Conversion& conv, std::va_list& args, OutputBuffer& out) {
   if (conv.conversion == 'c') {
     const char c = static_cast<char>(va_arg(args, int));
-    append_padded(conv, '\0', &c, 1, false, out);
+    append_padded(conv, &c, 1, 0, false, out);
     return;
   }
   const char* s = va_arg(args, const char*);
   if (s == nullptr) s = "(null)";
   const std::size_t length =
       conv.precision >= 0 ? strnlen(s, static_cast<std::size_t>(conv.precision)) : std::strlen(s);
-  append_padded(conv, '\0', s, length, false, out);
+  append_padded(conv, s, length, 0, false, out);
 }
 
 }  // namespace
