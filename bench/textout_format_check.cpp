@@ -31,7 +31,10 @@ int main(int argc, char** argv) {
   const std::uint64_t seed = number_or(argc > 2 ? argv[2] : std::getenv("TEXTOUT_CHECK_SEED"), kDefaultSeed);
   const textout::FormatCheck check = textout::check_formatting(seed, conversions);
   textout::out_printf(stdout, "seed %llu: %llu conversions, %llu differences\n", static_cast<unsigned long long>(seed),
-              static_cast<unsigned long long>(check.conversions), static_cast<unsigned long long>(check.differences));
-  for (const std::string& difference : check.first_differences) textout::out_printf(stdout, "  %s\n", difference.c_str());
+                      static_cast<unsigned long long>(check.conversions),
+                      static_cast<unsigned long long>(check.differences));
+  for (const std::string& difference : check.first_differences) {
+    textout::out_printf(stdout, "  %s\n", difference.c_str());
+  }
   return check.differences == 0 ? 0 : 1;
 }

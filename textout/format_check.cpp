@@ -133,7 +133,9 @@ std::vector<Probe> odd_probes() {
       floating("%.161f", 'f', 161),          floating("%.170e", 'e', 170),
       floating("%.0f", 'f', 0),              floating("%.0g", 'g', 0),
   };
-  for (const char* format : {"%5%", "%", "%k", "%hh", "x%n"}) probes.push_back({format, Shape::kNone, 'n', kNone, false});
+  for (const char* format : {"%5%", "%", "%k", "%hh", "x%n"}) {
+    probes.push_back({format, Shape::kNone, 'n', kNone, false});
+  }
   return probes;
 }
 
