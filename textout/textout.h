@@ -11,6 +11,13 @@
 //     widened text, so "%15.8e" of 4.62e-15 is "4.62000000e-015";
 //   - an L length modifier on a floating conversion ("%Le") takes a double
 //     argument, since the reports print doubles through it.
+//
+// Numbers are written as in the C locale, in which the program runs.
+// out_vprintf formats on the stack and hands the text to the stream in one
+// write; it allocates only for a text longer than 1 KiB or for a rare
+// conversion left to the C library (the '#' flag, %a, %o, %x, %p, integer
+// lengths other than l and ll, an integer precision, %s or %c with flags
+// other than '-', a floating precision above 160).
 #pragma once
 
 #include <cstdarg>
