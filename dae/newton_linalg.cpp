@@ -20,6 +20,8 @@
 #include <cmath>
 #include <utility>
 
+#include "layout/flat_index.h"
+
 namespace {
 
 // Column-major view of a region with row stride n, 1-based.
@@ -192,13 +194,13 @@ int dae_factor_solve_one_stage(int n, int m, double c, const NewtonStageMatrices
   const BlockRow blk = plain_block(n, m, c, s);
   reset_identity(s.perm, n);
   for (int j = 1; j <= n; ++j) {
-    if (!factor_column(blk, j)) return kNewtonSingular;
+    if (!factor_column(blk, j)) return DAE_IER_SINGULAR;
   }
 
   copy_defects(v, m);
   const ColMajor none{nullptr, n};
   forward_substitute(s, n, m, v, none, 0, nullptr);
-  if (!back_substitute(s, n, v, none, 0, nullptr)) return kNewtonSingular;
+  if (!back_substitute(s, n, v, none, 0, nullptr)) return DAE_IER_SINGULAR;
   for (int k = 1; k <= m; ++k) v.dyp[k] = v.gc[k] - c * v.dy[k];
   return 0;
 }
@@ -219,16 +221,16 @@ int dae_factor_three_point(int n, int m, double c, const NewtonStageMatrices& mi
   for (int j = 1; j <= n; ++j) {
     const int pivot_row = form_column(first, j);
     form_l21_column(first, ColMajor{end.A, n}, coef21, L21, j);
-    if (j < n && !finish_column(first, j, pivot_row)) return kNewtonSingular;
+    if (j < n && !finish_column(first, j, pivot_row)) return DAE_IER_SINGULAR;
     const double pivot = first.B(j, j);
-    if (is_singular(pivot)) return kNewtonSingular;
+    if (is_singular(pivot)) return DAE_IER_SINGULAR;
     scale_l21_column(L21, n, j, pivot);
     form_u12_row(first, coef12, U12, j);
   }
 
   // Second block row: L2\U2 of the Schur complement J22 - L21*U12.
   for (int j = 1; j <= n; ++j) {
-    if (!factor_column(second, j)) return kNewtonSingular;
+    if (!factor_column(second, j)) return DAE_IER_SINGULAR;
   }
   return 0;
 }
@@ -244,8 +246,8 @@ int dae_solve_three_point(int n, int m, double c, const NewtonStageMatrices& mid
   copy_defects(vend, m);
   forward_substitute(mid, n, m, vmid, none, 0, nullptr);
   forward_substitute(end, n, m, vend, L21, n, vmid.z);
-  if (!back_substitute(end, n, vend, none, 0, nullptr)) return kNewtonSingular;
-  if (!back_substitute(mid, n, vmid, U12, m, vend.dy)) return kNewtonSingular;
+  if (!back_substitute(end, n, vend, none, 0, nullptr)) return DAE_IER_SINGULAR;
+  if (!back_substitute(mid, n, vmid, U12, m, vend.dy)) return DAE_IER_SINGULAR;
 
   for (int i = 1; i <= m; ++i) {
     vend.dyp[i] = vend.gc[i] - (kLobattoD4 * vend.dy[i] + kLobattoD3 * vmid.dy[i]) * c;
@@ -256,6 +258,6 @@ int dae_solve_three_point(int n, int m, double c, const NewtonStageMatrices& mid
 
 void dae_copy_column_major(const double* src, int n, int cols, double* dst) {
   for (int j = 1; j <= cols; ++j) {
-    for (int i = 1; i <= n; ++i) dst[dae_col_major(n, i, j)] = src[i * n + j];
+    for (int i = 1; i <= n; ++i) dst[dae_col_major(n, i, j)] = src[layout::flat_index(i, j, n)];
   }
 }

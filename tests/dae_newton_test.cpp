@@ -265,7 +265,7 @@ TEST(DaeNewton, ZeroColumnFailsAtItsStepOrInTheBackSubstitution) {
       result = result != 0 ? result : tp.solve();
       EXPECT_TRUE(!cs.first_block || tp.end.B == good.B) << "the second block was not started";
     }
-    EXPECT_EQ(result, kNewtonSingular);
+    EXPECT_EQ(result, DAE_IER_SINGULAR);
     for (Stage* s : {&one, &tp.mid, &tp.end}) {
       expect_permutation(s->perm, (s == &one) == (cs.stages == 1) ? cs.n : 0);
       EXPECT_EQ(s->dy, Vec(cs.n + 1, kUntouched));
