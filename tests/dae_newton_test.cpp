@@ -50,7 +50,11 @@ struct ThreePoint {
   Stage mid, end;
   Vec L21, U12;
   ThreePoint(double c_, Stage mid_, Stage end_)
-      : c(c_), mid(std::move(mid_)), end(std::move(end_)), L21(mid.n * mid.n + 1, kUntouched), U12(mid.n * mid.n + 1, kUntouched) {}
+      : c(c_),
+        mid(std::move(mid_)),
+        end(std::move(end_)),
+        L21(mid.n * mid.n + 1, kUntouched),
+        U12(mid.n * mid.n + 1, kUntouched) {}
   NewtonCoupling coupling() { return {L21.data(), U12.data()}; }
   int factor() { return dae_factor_three_point(mid.n, mid.m, c, mid.matrices(), end.matrices(), coupling()); }
   int solve() {
@@ -141,8 +145,8 @@ struct Assembled {
         for (std::size_t d = 0; d < stages.size(); ++d) {
           for (int j = 1; j <= n; ++j) {
             const double a = j <= m ? coef[b][d] * st.A[dae_col_major(n, i, j)] : 0.0;
-            J[b * n + i][d * n + j] = b == d ? (j <= m ? st.B[dae_col_major(n, i, j)] - a : st.B[dae_col_major(n, i, j)])
-                                             : a;
+            const double bij = st.B[dae_col_major(n, i, j)];
+            J[b * n + i][d * n + j] = b != d ? a : j <= m ? bij - a : bij;
           }
         }
       }
