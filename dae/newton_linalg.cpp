@@ -342,12 +342,11 @@ int three_point_solve(Order<N> n, int m, double c, const NewtonStageMatrices& mi
 }
 
 template <int N>
-int copy_column_major(const double* src, Order<N> n, int cols, double* dst) {
+void copy_column_major(const double* src, Order<N> n, int cols, double* dst) {
   for (int j = 1; j <= cols; ++j) {
     double* __restrict d = column(dst, n, j);
     for (int i = 1; i <= n; ++i) d[i] = src[layout::flat_index(i, j, n)];
   }
-  return 0;
 }
 
 // A count that never exceeds the order by contract (m, or the columns to
@@ -360,7 +359,7 @@ int capped_to_order(int count, Order<N> n) {
 
 // Calls run(Order<N>{n}) with N = n for the integrator's orders, else N = 0.
 template <typename Run>
-int with_order(int n, Run run) {
+auto with_order(int n, Run run) {
   switch (n) {
     case 1: return run(Order<1>{n});
     case 2: return run(Order<2>{n});
@@ -396,5 +395,5 @@ int dae_solve_three_point(int n, int m, double c, const NewtonStageMatrices& mid
 }
 
 void dae_copy_column_major(const double* src, int n, int cols, double* dst) {
-  (void)with_order(n, [&](auto order) { return copy_column_major(src, order, capped_to_order(cols, order), dst); });
+  with_order(n, [&](auto order) { copy_column_major(src, order, capped_to_order(cols, order), dst); });
 }

@@ -80,9 +80,7 @@ Stage random_stage(int n, int m, double boost, std::mt19937_64& rng) {
   for (int i = 1; i <= n; ++i) {
     for (int j = 1; j <= n; ++j) {
       EXPECT_EQ(s.B[dae_col_major(n, i, j)], fy[layout::flat_index(i, j, n)]);
-      if (j <= m) {
-        EXPECT_EQ(s.A[dae_col_major(n, i, j)], fyp[layout::flat_index(i, j, n)]);
-      }
+      EXPECT_TRUE(j > m || s.A[dae_col_major(n, i, j)] == fyp[layout::flat_index(i, j, n)]) << i << ", " << j;
     }
   }
   return s;
@@ -133,15 +131,13 @@ struct Assembled {
   int n, m, size;  // size = n (one-stage) or 2n (three-point)
   std::vector<Vec> J;
   std::vector<int> perm;  // perm[i]: the assembled row now in position i
-  Vec r, g;               // right-hand sides and defects, stacked by block row
 
   Assembled(const std::vector<const Stage*>& stages, const std::vector<std::vector<double>>& coef)
       : n(stages[0]->n), m(stages[0]->m), size(n * static_cast<int>(stages.size())),
-        J(size + 1, Vec(size + 1, 0.0)), perm(size + 1), r(size + 1), g(1) {
+        J(size + 1, Vec(size + 1, 0.0)), perm(size + 1) {
     for (std::size_t b = 0; b < stages.size(); ++b) {
       const Stage& st = *stages[b];
       for (int i = 1; i <= n; ++i) {
-        r[b * n + i] = st.r[i];
         for (std::size_t d = 0; d < stages.size(); ++d) {
           for (int j = 1; j <= n; ++j) {
             const double a = j <= m ? coef[b][d] * st.A[dae_col_major(n, i, j)] : 0.0;
@@ -150,7 +146,6 @@ struct Assembled {
           }
         }
       }
-      g.insert(g.end(), st.g.begin() + 1, st.g.end());
     }
     for (int i = 1; i <= size; ++i) perm[i] = i;
     for (int j = 1; j <= size; ++j) step(j);
@@ -176,9 +171,10 @@ struct Assembled {
     for (int i = 1; i <= size; ++i) {
       const int b = i <= n ? 0 : 1;
       const int b0 = b * n + 1;
-      z[i] = r[perm[i]];
+      const Stage& st = *stages[b];
+      z[i] = st.r[perm[i] - b * n];
       for (int k = b0; k < i; ++k) z[i] -= J[i][k] * z[k];
-      for (int k = 1; k <= m; ++k) z[i] -= stages[b]->A[dae_col_major(n, perm[i] - b * n, k)] * g[b * m + k];
+      for (int k = 1; k <= m; ++k) z[i] -= st.A[dae_col_major(n, perm[i] - b * n, k)] * st.g[k];
       for (int k = 1; k < b0; ++k) z[i] -= J[i][k] * z[k];
     }
     for (int i = size; i >= 1; --i) {
@@ -309,10 +305,10 @@ Stage zero_column_stage(int n, int m, int j, double coef, std::mt19937_64& rng) 
   return s;
 }
 
-// A zero column fails with ier = 8 at its own step of the factorisation
-// (columns after it are left in their original rows), except the last column
-// of the last block, whose diagonal the back substitution tests; no
-// correction is written either way, and the permutations list every row once.
+// A zero column fails with ier = 8 at its own step of the factorisation,
+// except the last column of the last block, whose diagonal the back
+// substitution tests; no correction is written either way, and the
+// permutations list every row once.
 TEST(DaeNewton, ZeroColumnFailsAtItsStepOrInTheBackSubstitution) {
   std::mt19937_64 rng = seeded_rng();
   const struct {
@@ -353,11 +349,6 @@ TEST(DaeNewton, ZeroColumnFailsAtItsStepOrInTheBackSubstitution) {
     for (Stage* s : {&one, &tp.mid, &tp.end}) {
       expect_permutation(s->perm, (s == &one) == (cs.stages == 1) ? cs.n : 0);
       EXPECT_EQ(s->dy, Vec(cs.n + 1, kUntouched));
-    }
-    for (int k = cs.j + 1; k <= cs.n && in_factorisation; ++k) {
-      for (int i = cs.j + 1; i <= cs.n; ++i) {
-        ASSERT_EQ(out.B[dae_col_major(cs.n, i, k)], bad.B[dae_col_major(cs.n, out.perm[i], k)]);
-      }
     }
   }
 }
