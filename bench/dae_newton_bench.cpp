@@ -6,12 +6,13 @@
 //   BM_ThreePointFactor      copy A1, B1, A2, B2; three-point factorisation
 //   BM_ThreePointSolve       three-point solve with a fixed factorisation
 //
-// n = 3, 17, 38 with m = n (every column carries an A term), random
-// well-conditioned matrices from a fixed seed.
+// Arguments (n, m): the battery's sizes (n = 1..6 and 17, m = 1..5) and the
+// largest allowed (38, 38); random well-conditioned matrices from a fixed seed.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "dae/newton_linalg.h"
@@ -22,14 +23,15 @@ using Vec = std::vector<double>;
 
 // The model's matrices in their own layout (i*n + j) and one stage's workspace.
 struct Stage {
-  int n;
+  int n, m;
   Vec fyp, fy;  // model layout
   Vec A, B;     // column-major workspace copies
   Vec r, g, gc, z, dy, dyp;
   std::vector<int> perm;
 
-  Stage(int n_, std::mt19937_64& rng)
+  Stage(int n_, int m_, std::mt19937_64& rng)
       : n(n_),
+        m(m_),
         fyp(n * n + n + 1),
         fy(n * n + n + 1),
         A(n * n + 1),
@@ -51,7 +53,7 @@ struct Stage {
     for (double& x : g) x = u(rng);
   }
   void copy_in() {
-    dae_copy_column_major(fyp.data(), n, n, A.data());
+    dae_copy_column_major(fyp.data(), n, m, A.data());
     dae_copy_column_major(fy.data(), n, n, B.data());
   }
   NewtonStageMatrices matrices() { return {A.data(), B.data(), perm.data()}; }
@@ -61,39 +63,40 @@ struct Stage {
 };
 
 struct ThreePoint {
-  int n;
+  int n, m;
   double c = 1.0 / 0.01;
   Stage mid, end;
   Vec L21, U12;
-  ThreePoint(int n_, std::mt19937_64& rng)
-      : n(n_), mid(n_, rng), end(n_, rng), L21(n_ * n_ + 1), U12(n_ * n_ + 1) {}
+  ThreePoint(int n_, int m_, std::mt19937_64& rng)
+      : n(n_), m(m_), mid(n_, m_, rng), end(n_, m_, rng), L21(n_ * n_ + 1), U12(n_ * n_ + 1) {}
   NewtonCoupling coupling() { return {L21.data(), U12.data()}; }
   int factor() {
     mid.copy_in();
     end.copy_in();
-    return dae_factor_three_point(n, n, c, mid.matrices(), end.matrices(), coupling());
+    return dae_factor_three_point(n, m, c, mid.matrices(), end.matrices(), coupling());
   }
   int solve() {
-    return dae_solve_three_point(n, n, c, mid.matrices(), end.matrices(), coupling(), mid.vectors(),
+    return dae_solve_three_point(n, m, c, mid.matrices(), end.matrices(), coupling(), mid.vectors(),
                                  end.vectors());
   }
 };
 
 void BM_OneStageFactorSolve(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
+  const int m = static_cast<int>(state.range(1));
   std::mt19937_64 rng(1);
-  Stage s(n, rng);
+  Stage s(n, m, rng);
   const double c = -2.0 / 0.01;
   for (auto _ : state) {
     s.copy_in();
-    benchmark::DoNotOptimize(dae_factor_solve_one_stage(n, n, c, s.matrices(), s.vectors()));
+    benchmark::DoNotOptimize(dae_factor_solve_one_stage(n, m, c, s.matrices(), s.vectors()));
     benchmark::ClobberMemory();
   }
 }
 
 void BM_ThreePointFactor(benchmark::State& state) {
   std::mt19937_64 rng(2);
-  ThreePoint tp(static_cast<int>(state.range(0)), rng);
+  ThreePoint tp(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), rng);
   for (auto _ : state) {
     benchmark::DoNotOptimize(tp.factor());
     benchmark::ClobberMemory();
@@ -102,7 +105,7 @@ void BM_ThreePointFactor(benchmark::State& state) {
 
 void BM_ThreePointSolve(benchmark::State& state) {
   std::mt19937_64 rng(3);
-  ThreePoint tp(static_cast<int>(state.range(0)), rng);
+  ThreePoint tp(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), rng);
   if (tp.factor() != 0) {
     state.SkipWithError("singular test matrix");
     return;
@@ -113,8 +116,16 @@ void BM_ThreePointSolve(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_OneStageFactorSolve)->Arg(3)->Arg(17)->Arg(38);
-BENCHMARK(BM_ThreePointFactor)->Arg(3)->Arg(17)->Arg(38);
-BENCHMARK(BM_ThreePointSolve)->Arg(3)->Arg(17)->Arg(38);
+void battery_sizes(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"n", "m"});
+  for (const auto& [n, m] : {std::pair{1, 1}, {2, 2}, {3, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 5}, {17, 2}, {17, 17},
+                             {38, 38}}) {
+    b->Args({n, m});
+  }
+}
+
+BENCHMARK(BM_OneStageFactorSolve)->Apply(battery_sizes);
+BENCHMARK(BM_ThreePointFactor)->Apply(battery_sizes);
+BENCHMARK(BM_ThreePointSolve)->Apply(battery_sizes);
 
 }  // namespace

@@ -19,9 +19,9 @@
 //   the model's fyp and fy. A is never read when m = 0 (it may be null then).
 // - Permutations are 1-based int vectors perm[1 .. n]; perm[i] is the row of
 //   the unpermuted matrix that stands in position i after the factorisation.
-//   Pass dae_newton_perm1(ip, n) and dae_newton_perm2(ip, n), i.e. ip[21+n+1 ..
-//   21+2n] and ip[21+2n+1 .. 21+3n]. Each factorisation first resets its
-//   permutations to the identity.
+//   Pass dae_newton_perm1(ip, n) and dae_newton_perm2(ip, n), the two blocks of
+//   n after the sign counters ip[IP_SIGN_CHANGES + 1 .. IP_SIGN_CHANGES + n].
+//   Each factorisation first resets its permutations to the identity.
 //
 // Sizes, in doubles, of what the caller provides (the integrator's budget of
 // 4n^2 + 2nm covers B1, B2, L21, U12 at n*n each and A1, A2 at n*m each):
@@ -38,7 +38,7 @@
 // array as g (g is copied into gc before anything is written). All other arrays
 // must be distinct and must not overlap.
 //
-// Result: every routine returns 0, or kNewtonSingular (8, the integrator's ier
+// Result: every routine returns 0, or DAE_IER_SINGULAR (the integrator's ier
 // for a singular Newton matrix) at once when a pivot or a diagonal entry of U
 // has magnitude below kNewtonPivotMin = 1e-200; the outputs are then
 // incomplete. The routines never touch the caller's ier: the caller stores the
@@ -51,11 +51,10 @@
 // pivot, never multiplied by its reciprocal.
 #pragma once
 
+#include "dae/dae_solver.h"
+
 // Magnitude below which a pivot or diagonal entry of U counts as zero.
 inline constexpr double kNewtonPivotMin = 1e-200;
-
-// The integrator's ier for a singular Newton matrix; returned by the routines.
-inline constexpr int kNewtonSingular = 8;
 
 // Coefficients of the three-point Lobatto collocation (nodes 0, 1/2, 1) in the
 // derivative relations, shared with the integrator's defects:
@@ -68,9 +67,10 @@ inline constexpr double kLobattoD4 = -4.0;
 // Position of X(i, j) in a column-major region of row stride n (1-based).
 constexpr int dae_col_major(int n, int i, int j) { return (j - 1) * n + i; }
 
-// The two row permutations inside the integrator's ip array.
-inline int* dae_newton_perm1(int* ip, int n) { return ip + 21 + n; }
-inline int* dae_newton_perm2(int* ip, int n) { return ip + 21 + 2 * n; }
+// The two row permutations inside the integrator's ip array, after the n sign
+// counters.
+inline int* dae_newton_perm1(int* ip, int n) { return ip + IP_SIGN_CHANGES + n; }
+inline int* dae_newton_perm2(int* ip, int n) { return ip + IP_SIGN_CHANGES + 2 * n; }
 
 // The matrices of one stage. perm receives the row permutation.
 struct NewtonStageMatrices {
@@ -127,7 +127,7 @@ struct NewtonCoupling {
                                         const NewtonStageMatrices& end, const NewtonCoupling& k,
                                         const NewtonStageVectors& vmid, const NewtonStageVectors& vend);
 
-// Copies the model matrix src (entry (i, j) at src[i*n + j], i = 1..n,
-// j = 1..cols) into the column-major region dst (dst[(j-1)*n + i]); use it for
-// fyp (cols = m) and fy (cols = n) after each model call.
+// Copies the model matrix src (entry (i, j) at src[layout::flat_index(i, j, n)],
+// i = 1..n, j = 1..cols) into the column-major region dst (dst[(j-1)*n + i]);
+// use it for fyp (cols = m) and fy (cols = n) after each model call.
 void dae_copy_column_major(const double* src, int n, int cols, double* dst);
