@@ -28,12 +28,12 @@ namespace {
 
 // Running maxima of |y_i| over accepted points.
 void update_magnitudes(DaeCallState& s) {
-  for (int i = 1; i <= s.p.m; ++i) raise_to(s.v.M[i], std::fabs(s.v.y_old[i]));
+  for (int i = 1; i <= s.settings.m; ++i) raise_to(s.region.y_magnitude[i], std::fabs(s.region.y_old[i]));
 }
 
 void output_step(DaeCallState& s) {
-  s.a.output(s.a.y, s.a.yp, s.p.n, s.p.m, s.t, s.p.t0, s.p.tend, s.h, s.a.tstop, DAE_OUTPUT_STEP,
-             s.a.ip);
+  s.caller.output(s.caller.y, s.caller.yp, s.settings.n, s.settings.m, s.t, s.settings.t0, s.settings.tend, s.h, s.caller.tstop, DAE_OUTPUT_STEP,
+             s.caller.ip);
 }
 
 // ---------------------------------------------------------------------------
@@ -42,16 +42,16 @@ void output_step(DaeCallState& s) {
 // Each start-up attempt begins from the start values; the derivatives of the
 // previous attempt are kept in ype for the comparison.
 void restore_start_values(DaeCallState& s) {
-  const int n = s.p.n;
-  const int m = s.p.m;
-  copy_vector(s.a.ype, s.a.yp, m);
-  copy_vector(s.a.yp, s.v.yp_start, m);
-  copy_vector(s.a.y, s.v.y_start, n);
-  if (s.p.init == DAE_INIT_COMPUTE) {
-    for (int i = 1; i <= m; ++i) s.a.yp[i] = 0;
+  const int n = s.settings.n;
+  const int m = s.settings.m;
+  copy_vector(s.caller.ype, s.caller.yp, m);
+  copy_vector(s.caller.yp, s.region.yp_start, m);
+  copy_vector(s.caller.y, s.region.y_start, n);
+  if (s.settings.init == DAE_INIT_COMPUTE) {
+    for (int i = 1; i <= m; ++i) s.caller.yp[i] = 0;
     for (int i = m + 1; i <= n; ++i) {
-      s.a.y[i] = 0;
-      s.v.y_start[i] = 0;
+      s.caller.y[i] = 0;
+      s.region.y_start[i] = 0;
     }
   }
 }
@@ -59,33 +59,33 @@ void restore_start_values(DaeCallState& s) {
 // The differential unknowns go back to their start values with the settled
 // derivatives and algebraic values; history and counters start afresh.
 void finish_start_up(DaeCallState& s) {
-  const int n = s.p.n;
-  const int m = s.p.m;
-  WorkViews& v = s.v;
+  const int n = s.settings.n;
+  const int m = s.settings.m;
+  WorkRegions& w = s.region;
   remember_iteration_end(s);
   for (int i = 1; i <= m; ++i) {
-    v.M[i] = std::fabs(s.a.ye[i]);
-    s.a.y[i] = v.y_start[i];
-    for (int k = 1; k <= 5; ++k) v.Y[k][i] = s.a.y[i];
+    w.y_magnitude[i] = std::fabs(s.caller.ye[i]);
+    s.caller.y[i] = w.y_start[i];
+    for (int k = 1; k <= 5; ++k) w.history[k][i] = s.caller.y[i];
   }
-  s.growth = {};
-  s.accum = 0;
-  copy_vector(s.a.ye, s.a.y, n);
-  copy_vector(v.y_old, s.a.y, n);
-  copy_vector(s.a.ype, s.a.yp, m);
-  copy_vector(v.yp_old, s.a.yp, m);
-  copy_vector(v.D1, s.a.yp, m);
-  copy_vector(v.D2, s.a.yp, m);
-  s.H = {0, s.h, s.h, s.h, s.h};
+  s.growth_count = {};
+  s.time_backlog = 0;
+  copy_vector(s.caller.ye, s.caller.y, n);
+  copy_vector(w.y_old, s.caller.y, n);
+  copy_vector(s.caller.ype, s.caller.yp, m);
+  copy_vector(w.yp_old, s.caller.yp, m);
+  copy_vector(w.yp_older, s.caller.yp, m);
+  copy_vector(w.yp_oldest, s.caller.yp, m);
+  s.interval = {0, s.h, s.h, s.h, s.h};
   s.h_prev = s.h;
-  s.t_old = s.p.t0;
-  s.a.output(s.a.y, s.a.yp, n, m, s.p.t0, s.p.t0, s.p.tend, s.h, s.a.tstop, DAE_OUTPUT_FIRST, s.a.ip);
+  s.t_old = s.settings.t0;
+  s.caller.output(s.caller.y, s.caller.yp, n, m, s.settings.t0, s.settings.t0, s.settings.tend, s.h, s.caller.tstop, DAE_OUTPUT_FIRST, s.caller.ip);
 
   s.stop_flag = false;
   s.last_step = false;
-  if (s.h < s.p.hmin) s.h = s.p.hmin;
-  if (s.h > s.p.hmax) s.h = s.p.hmax;
-  s.method = s.p.nm == DAE_NM_AUTOMATIC ? Method::lobatto : static_cast<Method>(s.p.nm - 1);
+  if (s.h < s.settings.hmin) s.h = s.settings.hmin;
+  if (s.h > s.settings.hmax) s.h = s.settings.hmax;
+  s.method = s.settings.nm == DAE_NM_AUTOMATIC ? Method::lobatto : static_cast<Method>(s.settings.nm - 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -101,7 +101,7 @@ struct GrowthBands {
 // otherwise on every third step of unchanged size; an error below
 // sqrt(conm14) in the best band doubles it at once.
 void apply_growth_rule(DaeCallState& s, double e, const GrowthBands& bands) {
-  std::array<int, 5>& c = s.growth;
+  std::array<int, 5>& c = s.growth_count;
   const int k = bands.k;
   const bool unchanged = s.h_prev == s.h;
   if (e > bands.bound[0]) {
@@ -128,15 +128,15 @@ void apply_growth_rule(DaeCallState& s, double e, const GrowthBands& bands) {
 }
 
 void accept_euler(DaeCallState& s) {
-  copy_vector(s.v.y_old, s.a.y, s.p.n);
-  copy_vector(s.v.yp_old, s.a.yp, s.p.m);
+  copy_vector(s.region.y_old, s.caller.y, s.settings.n);
+  copy_vector(s.region.yp_old, s.caller.yp, s.settings.m);
   update_magnitudes(s);
-  ++s.a.ip[IP_ACCEPTED_STEPS];
+  ++s.caller.ip[IP_ACCEPTED_STEPS];
   output_step(s);
   remember_iteration_end(s);
   if (s.stop_flag) return;
   const double e = s.ee1();
-  const double eps = s.p.eps;
+  const double eps = s.settings.eps;
   if (e <= eps / 4) {
     s.h_next = 1.2 * s.h;
     if (e <= eps / 8) {
@@ -147,50 +147,50 @@ void accept_euler(DaeCallState& s) {
 }
 
 void accept_trapezoidal(DaeCallState& s) {
-  WorkViews& v = s.v;
-  const int m = s.p.m;
-  copy_vector(s.a.ye, s.a.y, s.p.n);
-  copy_vector(v.y_old, s.a.y, s.p.n);
-  copy_vector(s.a.ype, s.a.yp, m);
-  copy_vector(v.D2, v.D1, m);
-  copy_vector(v.D1, v.yp_old, m);
-  copy_vector(v.yp_old, s.a.yp, m);
+  WorkRegions& w = s.region;
+  const int m = s.settings.m;
+  copy_vector(s.caller.ye, s.caller.y, s.settings.n);
+  copy_vector(w.y_old, s.caller.y, s.settings.n);
+  copy_vector(s.caller.ype, s.caller.yp, m);
+  copy_vector(w.yp_oldest, w.yp_older, m);
+  copy_vector(w.yp_older, w.yp_old, m);
+  copy_vector(w.yp_old, s.caller.yp, m);
   update_magnitudes(s);
-  ++s.a.ip[IP_ACCEPTED_STEPS];
-  ++s.a.ip[IP_TRAPEZOIDAL_STEPS];
+  ++s.caller.ip[IP_ACCEPTED_STEPS];
+  ++s.caller.ip[IP_TRAPEZOIDAL_STEPS];
   output_step(s);
-  const double eps = s.p.eps;
+  const double eps = s.settings.eps;
   apply_growth_rule(s, s.ee2(), {3, {eps / 8, eps / 16, eps / 32, 0}, {1.1, 1.3, 2, 0}});
   if (s.ee2() >= eps / 8) s.method = Method::lobatto;
 }
 
 void accept_lobatto(DaeCallState& s) {
-  WorkViews& v = s.v;
-  const int m = s.p.m;
-  copy_vector(s.a.y, s.a.ye, s.p.n);
-  copy_vector(v.y_old, s.a.ye, s.p.n);
-  copy_vector(v.D2, s.a.yp, m);
-  copy_vector(v.D1, s.a.yp, m);
-  copy_vector(s.a.yp, s.a.ype, m);
-  copy_vector(v.yp_old, s.a.ype, m);
+  WorkRegions& w = s.region;
+  const int m = s.settings.m;
+  copy_vector(s.caller.y, s.caller.ye, s.settings.n);
+  copy_vector(w.y_old, s.caller.ye, s.settings.n);
+  copy_vector(w.yp_oldest, s.caller.yp, m);
+  copy_vector(w.yp_older, s.caller.yp, m);
+  copy_vector(s.caller.yp, s.caller.ype, m);
+  copy_vector(w.yp_old, s.caller.ype, m);
   update_magnitudes(s);
-  ++s.a.ip[IP_ACCEPTED_STEPS];
-  ++s.a.ip[IP_LOBATTO_STEPS];
+  ++s.caller.ip[IP_ACCEPTED_STEPS];
+  ++s.caller.ip[IP_LOBATTO_STEPS];
   output_step(s);
-  const double eps = s.p.eps;
+  const double eps = s.settings.eps;
   apply_growth_rule(s, s.ee3(), {4, {eps / 16, eps / 32, eps / 64, eps / 128}, {1.1, 1.2, 1.5, 2}});
   if (s.ee2() < eps / 128) s.method = Method::trapezoidal;
 }
 
 // Y5 = Y4, ..., Y1 = Y0 (the accepted values, now y_old); H1 = the step taken.
 void shift_history(DaeCallState& s, double taken) {
-  WorkViews& v = s.v;
-  for (int k = 5; k >= 2; --k) copy_vector(v.Y[k], v.Y[k - 1], s.p.m);
-  copy_vector(v.Y[1], v.y_old, s.p.m);
-  s.H[4] = s.H[3];
-  s.H[3] = s.H[2];
-  s.H[2] = s.H[1];
-  s.H[1] = taken;
+  WorkRegions& w = s.region;
+  for (int k = 5; k >= 2; --k) copy_vector(w.history[k], w.history[k - 1], s.settings.m);
+  copy_vector(w.history[1], w.y_old, s.settings.m);
+  s.interval[4] = s.interval[3];
+  s.interval[3] = s.interval[2];
+  s.interval[2] = s.interval[1];
+  s.interval[1] = taken;
 }
 
 // ---------------------------------------------------------------------------
@@ -207,12 +207,12 @@ bool sign_change(double a, double b, double conm14) {
 // Any value that is not a number or infinite in the attempt's new solution.
 bool new_values_finite(const DaeCallState& s) {
   const bool lobatto = s.method == Method::lobatto;
-  const double* y = lobatto ? s.a.ye : s.a.y;
-  const double* yp = lobatto ? s.a.ype : s.a.yp;
-  for (int i = 1; i <= s.p.n; ++i) {
+  const double* y = lobatto ? s.caller.ye : s.caller.y;
+  const double* yp = lobatto ? s.caller.ype : s.caller.yp;
+  for (int i = 1; i <= s.settings.n; ++i) {
     if (!std::isfinite(y[i])) return false;
   }
-  for (int i = 1; i <= s.p.m; ++i) {
+  for (int i = 1; i <= s.settings.m; ++i) {
     if (!std::isfinite(yp[i])) return false;
   }
   return true;
@@ -247,8 +247,8 @@ double rounding_level() {
   return (std::fabs(r) + std::fabs(d)) * 16 / 2;
 }
 
-WorkViews lay_out_work(double* work, int n, int m) {
-  WorkViews v{};
+WorkRegions lay_out_work(double* work, int n, int m) {
+  WorkRegions w{};
   long long next = 3;  // work[1..3]: ee1, ee2, ee3
   // Each region occupies work[next + 1 .. next + len]; its base is work + next.
   auto take = [&](long long len) {
@@ -258,13 +258,13 @@ WorkViews lay_out_work(double* work, int n, int m) {
   };
   const long long nn = static_cast<long long>(n) * n;
   const long long nm = static_cast<long long>(n) * m;
-  for (StageRegions& st : v.stage) {
+  for (StageRegions& st : w.stage) {
     st.A = take(nm);
     st.B = take(nn);
   }
-  v.L21 = take(nn);
-  v.U12 = take(nn);
-  for (StageRegions& st : v.stage) {
+  w.L21 = take(nn);
+  w.U12 = take(nn);
+  for (StageRegions& st : w.stage) {
     st.r = take(n);
     st.dy = take(n);
     st.dy_prev = take(n);
@@ -273,54 +273,54 @@ WorkViews lay_out_work(double* work, int n, int m) {
     st.dyp = take(m);
     st.dyp_prev = take(m);
   }
-  v.y_old = take(n);
-  v.ymax = take(n);
-  v.f_save = take(n);
-  v.y_start = take(n);
-  v.saved_y = take(n);
-  v.yp_old = take(m);
-  v.D1 = take(m);
-  v.D2 = take(m);
-  v.Y[0] = nullptr;
-  for (int k = 1; k <= 5; ++k) v.Y[k] = take(m);
-  v.M = take(m);
-  v.S = take(m);
-  v.SE = take(m);
-  v.PE = take(m);
-  v.yp_start = take(m);
-  v.saved_yp = take(m);
-  v.used = next;
-  return v;
+  w.y_old = take(n);
+  w.ymax = take(n);
+  w.F_saved = take(n);
+  w.y_start = take(n);
+  w.kept_y = take(n);
+  w.yp_old = take(m);
+  w.yp_older = take(m);
+  w.yp_oldest = take(m);
+  w.history[0] = nullptr;
+  for (int k = 1; k <= 5; ++k) w.history[k] = take(m);
+  w.y_magnitude = take(m);
+  w.dy_sum = take(m);
+  w.dy_sum_end = take(m);
+  w.dyp_sum_end = take(m);
+  w.yp_start = take(m);
+  w.kept_yp = take(m);
+  w.used = next;
+  return w;
 }
 
 bool initialise(DaeCallState& s) {
-  const int n = s.p.n;
-  const int m = s.p.m;
+  const int n = s.settings.n;
+  const int m = s.settings.m;
   const long long need = dae_work_need(n, m);
   for (long long k = 1; k <= need; ++k) s.work[k] = 0;
-  s.v = lay_out_work(s.work.data(), n, m);
-  for (int k = 1; k <= 20 + 2 * n + m; ++k) s.a.ip[k] = 0;
-  s.h = s.p.hmin;
-  if (s.p.init == DAE_INIT_COMPUTE) {
-    for (int i = m + 1; i <= n; ++i) s.a.y[i] = 0;
-    for (int i = 1; i <= m; ++i) s.a.yp[i] = 0;
+  s.region = lay_out_work(s.work.data(), n, m);
+  for (int k = 1; k <= 20 + 2 * n + m; ++k) s.caller.ip[k] = 0;
+  s.h = s.settings.hmin;
+  if (s.settings.init == DAE_INIT_COMPUTE) {
+    for (int i = m + 1; i <= n; ++i) s.caller.y[i] = 0;
+    for (int i = 1; i <= m; ++i) s.caller.yp[i] = 0;
   }
   for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= m; ++j) s.a.fyp[i * n + j] = 0;
-    for (int j = 1; j <= n; ++j) s.a.fy[i * n + j] = 0;
+    for (int j = 1; j <= m; ++j) s.caller.fyp[i * n + j] = 0;
+    for (int j = 1; j <= n; ++j) s.caller.fy[i * n + j] = 0;
   }
-  *s.a.status = DAE_STATUS_OK;
-  s.a.model(s.a.y, s.a.yp, s.a.F, s.a.fyp, s.a.fy, n, m, s.p.t0, s.h, DAE_MODEL_FIRST, s.a.status,
-            s.a.ip);
-  if (*s.a.status == DAE_STATUS_FAILED) {
+  *s.caller.status = DAE_STATUS_OK;
+  s.caller.model(s.caller.y, s.caller.yp, s.caller.F, s.caller.fyp, s.caller.fy, n, m, s.settings.t0, s.h, DAE_MODEL_FIRST, s.caller.status,
+            s.caller.ip);
+  if (*s.caller.status == DAE_STATUS_FAILED) {
     // The step is still hmin: the failure cannot be retried with a smaller one.
-    ++s.a.ip[IP_MODEL_FAILURES];
-    ++s.a.ip[IP_FAILED_ATTEMPTS];
-    *s.a.ier = DAE_IER_STEP_FAILED;
+    ++s.caller.ip[IP_MODEL_FAILURES];
+    ++s.caller.ip[IP_FAILED_ATTEMPTS];
+    *s.caller.ier = DAE_IER_STEP_FAILED;
     return false;
   }
-  copy_vector(s.v.y_start, s.a.y, n);
-  copy_vector(s.v.yp_start, s.a.yp, m);
+  copy_vector(s.region.y_start, s.caller.y, n);
+  copy_vector(s.region.yp_start, s.caller.yp, m);
   s.method = Method::euler;
   return true;
 }
@@ -349,25 +349,25 @@ double start_up_measure(int m, const double* yp, const double* yp_before) {
 bool start_up(DaeCallState& s) {
   for (int attempt = 1;; ++attempt) {
     if (attempt > kMaxStartupAttempts) {
-      *s.a.ier = DAE_IER_STEP_FAILED;
+      *s.caller.ier = DAE_IER_STEP_FAILED;
       return false;
     }
     restore_start_values(s);
     reset_attempt(s);
     const NewtonOutcome outcome = iterate(s);
     if (outcome == NewtonOutcome::singular) {
-      *s.a.ier = DAE_IER_SINGULAR;
+      *s.caller.ier = DAE_IER_SINGULAR;
       return false;
     }
     if (outcome != NewtonOutcome::converged) {
       // The start-up runs at h <= hmin: a failure cannot be retried.
       count_failure(s, outcome);
-      *s.a.ier = DAE_IER_STEP_FAILED;
+      *s.caller.ier = DAE_IER_STEP_FAILED;
       return false;
     }
     add_solves(s);
-    const double ee = start_up_measure(s.p.m, s.a.yp, s.a.ype);
-    textout::out_printf(textout::diagnostics_stream(), kStartupLine, ee, s.h, s.a.ip[IP_STEP_SOLVES]);
+    const double ee = start_up_measure(s.settings.m, s.caller.yp, s.caller.ype);
+    textout::out_printf(textout::diagnostics_stream(), kStartupLine, ee, s.h, s.caller.ip[IP_STEP_SOLVES]);
     s.h = s.h / 2;
     if (ee > kStartupSettled) continue;
     finish_start_up(s);
@@ -421,21 +421,21 @@ ErrorEstimates estimate_history_errors(int m, const double* Y0, const std::array
 }
 
 void estimate_error(DaeCallState& s) {
-  const double* Y0 = s.method == Method::lobatto ? s.a.ye : s.a.y;
-  const ErrorEstimates e = estimate_history_errors(s.p.m, Y0, s.v.Y, s.H, s.h, s.v.ymax, s.v.M);
+  const double* Y0 = s.method == Method::lobatto ? s.caller.ye : s.caller.y;
+  const ErrorEstimates e = estimate_history_errors(s.settings.m, Y0, s.region.history, s.interval, s.h, s.region.ymax, s.region.y_magnitude);
   s.ee1() = e.ee1;
   s.ee2() = e.ee2;
   s.ee3() = e.ee3;
 }
 
 ErrorVerdict error_test(DaeCallState& s) {
-  int* ip = s.a.ip;
+  int* ip = s.caller.ip;
   const double ee1 = s.ee1();
-  if (s.fdz && s.p.eps <= kFdzEpsLimit && ee1 > s.sqrt_conm14) {
+  if (s.fdz && s.settings.eps <= kFdzEpsLimit && ee1 > s.sqrt_conm14) {
     ++ip[IP_SLOW_REJECTIONS];
     // Like any failure at hmin: halving again could shrink h without end.
-    if (s.h <= s.p.hmin) {
-      *s.a.ier = DAE_IER_STEP_FAILED;
+    if (s.h <= s.settings.hmin) {
+      *s.caller.ier = DAE_IER_STEP_FAILED;
       return ErrorVerdict::fail;
     }
     return ErrorVerdict::halve;
@@ -449,88 +449,88 @@ ErrorVerdict error_test(DaeCallState& s) {
   // it can be, and the run ends at hmin.
   if (!std::isfinite(e) || !new_values_finite(s)) {
     ++ip[IP_ERROR_TEST_FAILURES];
-    if (s.h <= s.p.hmin) {
-      *s.a.ier = DAE_IER_STEP_FAILED;
+    if (s.h <= s.settings.hmin) {
+      *s.caller.ier = DAE_IER_STEP_FAILED;
       return ErrorVerdict::fail;
     }
     return ErrorVerdict::halve;
   }
-  if (e > s.p.eps) {
+  if (e > s.settings.eps) {
     ++ip[IP_ERROR_TEST_FAILURES];
-    if (s.h > 4 * s.p.hmin) return ErrorVerdict::halve;
+    if (s.h > 4 * s.settings.hmin) return ErrorVerdict::halve;
   }
   return ErrorVerdict::pass;
 }
 
 void remember_iteration_end(DaeCallState& s) {
-  s.rF_acc = s.rF;
-  s.dymax_acc = s.dymax;
+  s.rF_accepted = s.rF;
+  s.dymax_accepted = s.dymax;
 }
 
 // ---------------------------------------------------------------------------
 // Oscillation and damping
 
 bool derivatives_oscillate(DaeCallState& s) {
-  const WorkViews& v = s.v;
+  const WorkRegions& w = s.region;
   const bool trapezoidal = s.method == Method::trapezoidal;
   s.damping_flag = false;
   bool oscillating = false;
-  for (int i = 1; i <= s.p.m; ++i) {
+  for (int i = 1; i <= s.settings.m; ++i) {
     // Four derivative values, oldest to newest.
     const std::array<double, 4> d =
-        trapezoidal ? std::array<double, 4>{v.D2[i], v.D1[i], v.yp_old[i], s.a.yp[i]}
-                    : std::array<double, 4>{v.D2[i], v.yp_old[i], s.a.yp[i], s.a.ype[i]};
+        trapezoidal ? std::array<double, 4>{w.yp_oldest[i], w.yp_older[i], w.yp_old[i], s.caller.yp[i]}
+                    : std::array<double, 4>{w.yp_oldest[i], w.yp_old[i], s.caller.yp[i], s.caller.ype[i]};
     int changes = 0;
     for (int k = 0; k < 3; ++k) {
       if (sign_change(d[k], d[k + 1], s.conm14)) ++changes;
     }
-    s.a.ip[IP_SIGN_CHANGES + i] = changes;
+    s.caller.ip[IP_SIGN_CHANGES + i] = changes;
     if (changes == 3) oscillating = true;
   }
   return oscillating;
 }
 
 void begin_damping(DaeCallState& s) {
-  WorkViews& v = s.v;
+  WorkRegions& w = s.region;
   s.damping_flag = true;
-  ++s.a.ip[IP_DAMPING_REDOS];
+  ++s.caller.ip[IP_DAMPING_REDOS];
   if (s.method == Method::trapezoidal) {
-    copy_vector(v.saved_y, s.a.y, s.p.n);
-    copy_vector(v.saved_yp, s.a.yp, s.p.m);
+    copy_vector(w.kept_y, s.caller.y, s.settings.n);
+    copy_vector(w.kept_yp, s.caller.yp, s.settings.m);
     s.damping = Damping::trapezoidal;
   } else {
-    copy_vector(v.saved_yp, s.a.yp, s.p.m);  // mid-point derivatives
+    copy_vector(w.kept_yp, s.caller.yp, s.settings.m);  // mid-point derivatives
     s.damping = Damping::lobatto;
   }
-  copy_vector(s.a.y, v.y_old, s.p.n);
-  copy_vector(s.a.yp, v.yp_old, s.p.m);
-  s.saved_ip1 = s.a.ip[IP_STEP_SOLVES];
+  copy_vector(s.caller.y, w.y_old, s.settings.n);
+  copy_vector(s.caller.yp, w.yp_old, s.settings.m);
+  s.redo_saved_solves = s.caller.ip[IP_STEP_SOLVES];
   s.method = Method::euler;
 }
 
 void finish_damping(DaeCallState& s) {
-  WorkViews& v = s.v;
-  const int m = s.p.m;
-  s.a.ip[IP_STEP_SOLVES] = s.saved_ip1;
+  WorkRegions& w = s.region;
+  const int m = s.settings.m;
+  s.caller.ip[IP_STEP_SOLVES] = s.redo_saved_solves;
   if (s.damping == Damping::trapezoidal) {
     s.method = Method::trapezoidal;
     for (int i = 1; i <= m; ++i) {
-      if (s.a.ip[IP_SIGN_CHANGES + i] == 3) v.saved_yp[i] = s.a.yp[i];
+      if (s.caller.ip[IP_SIGN_CHANGES + i] == 3) w.kept_yp[i] = s.caller.yp[i];
     }
-    copy_vector(s.a.y, v.saved_y, s.p.n);
-    copy_vector(s.a.yp, v.saved_yp, m);
+    copy_vector(s.caller.y, w.kept_y, s.settings.n);
+    copy_vector(s.caller.yp, w.kept_yp, m);
   } else {
     // The end-point derivative of a damped component becomes the implicit-Euler
     // one; the mid-point derivatives return, the damped components taking the
     // end-point value (they become the older derivatives at acceptance).
     s.method = Method::lobatto;
     for (int i = 1; i <= m; ++i) {
-      if (s.a.ip[IP_SIGN_CHANGES + i] == 3) {
-        s.a.ype[i] = s.a.yp[i];
-        v.saved_yp[i] = s.a.ype[i];
+      if (s.caller.ip[IP_SIGN_CHANGES + i] == 3) {
+        s.caller.ype[i] = s.caller.yp[i];
+        w.kept_yp[i] = s.caller.ype[i];
       }
     }
-    copy_vector(s.a.yp, v.saved_yp, m);
+    copy_vector(s.caller.yp, w.kept_yp, m);
   }
   s.damping = Damping::none;
 }
@@ -553,30 +553,30 @@ bool accept_step(DaeCallState& s) {
   }
   const double taken = s.h;
   s.h_prev = s.h;
-  if (s.p.nm != DAE_NM_AUTOMATIC) s.method = static_cast<Method>(s.p.nm - 1);
-  s.h = s.h_next < s.p.hmax ? s.h_next : s.p.hmax;
-  if (s.h < s.p.hmin) s.h = s.p.hmin;
+  if (s.settings.nm != DAE_NM_AUTOMATIC) s.method = static_cast<Method>(s.settings.nm - 1);
+  s.h = s.h_next < s.settings.hmax ? s.h_next : s.settings.hmax;
+  if (s.h < s.settings.hmin) s.h = s.settings.hmin;
   shift_history(s, taken);
   s.t_old = s.t;
-  if (s.placement == Placement::below_resolution) s.accum = s.accum_new;
-  if (s.placement == Placement::accumulated) s.accum = 0;
+  if (s.placement == Placement::below_resolution) s.time_backlog = s.time_backlog_new;
+  if (s.placement == Placement::accumulated) s.time_backlog = 0;
   s.stop_flag = false;
   if (s.last_step) {
-    *s.a.ier = DAE_IER_OK;
+    *s.caller.ier = DAE_IER_OK;
     return true;
   }
   return false;
 }
 
 void add_solves(DaeCallState& s) {
-  int* ip = s.a.ip;
+  int* ip = s.caller.ip;
   ip[IP_TOTAL_SOLVES] += ip[IP_STEP_SOLVES];
   if (s.method == Method::trapezoidal) ip[IP_TRAPEZOIDAL_SOLVES] += ip[IP_STEP_SOLVES];
   if (s.method == Method::lobatto) ip[IP_LOBATTO_SOLVES] += ip[IP_STEP_SOLVES];
 }
 
 void count_failure(DaeCallState& s, NewtonOutcome outcome) {
-  int* ip = s.a.ip;
+  int* ip = s.caller.ip;
   // Model failures were counted at the call (a doubtful one near hmin is
   // counted and used).
   if (outcome == NewtonOutcome::not_converged) {
@@ -591,8 +591,8 @@ void count_failure(DaeCallState& s, NewtonOutcome outcome) {
 
 bool fail_attempt(DaeCallState& s, NewtonOutcome outcome) {
   count_failure(s, outcome);
-  if (s.h <= s.p.hmin) {
-    *s.a.ier = DAE_IER_STEP_FAILED;
+  if (s.h <= s.settings.hmin) {
+    *s.caller.ier = DAE_IER_STEP_FAILED;
     return false;
   }
   if (s.damping == Damping::trapezoidal) s.method = Method::trapezoidal;
@@ -602,14 +602,14 @@ bool fail_attempt(DaeCallState& s, NewtonOutcome outcome) {
 }
 
 void halve_step(DaeCallState& s) {
-  const int n = s.p.n;
-  const int m = s.p.m;
-  int* ip = s.a.ip;
+  const int n = s.settings.n;
+  const int m = s.settings.m;
+  int* ip = s.caller.ip;
   s.h = s.h / 2;
-  copy_vector(s.a.y, s.v.y_old, n);
-  copy_vector(s.a.ye, s.v.y_old, n);
-  copy_vector(s.a.yp, s.v.yp_old, m);
-  copy_vector(s.a.ype, s.v.yp_old, m);
+  copy_vector(s.caller.y, s.region.y_old, n);
+  copy_vector(s.caller.ye, s.region.y_old, n);
+  copy_vector(s.caller.yp, s.region.yp_old, m);
+  copy_vector(s.caller.ype, s.region.yp_old, m);
   ++ip[IP_HALVINGS];
   ip[IP_TOTAL_SOLVES] += ip[IP_STEP_SOLVES];
   if (s.method == Method::lobatto) ip[IP_LOBATTO_SOLVES] += ip[IP_STEP_SOLVES];
@@ -617,7 +617,7 @@ void halve_step(DaeCallState& s) {
   s.last_step = false;
   s.stop_flag = false;
   s.damping = Damping::none;
-  resample_history(m, s.v.Y, s.H);
+  resample_history(m, s.region.history, s.interval);
 }
 
 // Newton form of P backwards from the newest point T1 = 0 (T2 = -H1, T3 = T2 - H2,

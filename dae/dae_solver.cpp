@@ -49,8 +49,8 @@ void announce(DaeCallState& s) {
 }
 
 void report_error_exit(DaeCallState& s) {
-  s.a.output(s.a.y, s.a.yp, s.p.n, s.p.m, s.t, s.t, s.p.tend, s.h, s.a.tstop, DAE_OUTPUT_ERROR,
-             s.a.ip);
+  s.caller.output(s.caller.y, s.caller.yp, s.settings.n, s.settings.m, s.t, s.t, s.settings.tend, s.h, s.caller.tstop, DAE_OUTPUT_ERROR,
+             s.caller.ip);
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ void DAE_Solver_01(double* y, double* yp, double* ye, double* ype, double* F, do
                    DAE_Model model, DAE_Output output) {
   using namespace dae;
   static_cast<void>(t);  // the working time starts at t0
-  const DaeArrays arrays{y, yp, ye, ype, F, fyp, fy, tstop, status, ier, ip, model, output};
+  const CallerArrays arrays{y, yp, ye, ype, F, fyp, fy, tstop, status, ier, ip, model, output};
   const DaeSettings settings{t0, tend, hmin, hmax, eps, n, m, nm, init};
   DaeCallState s(arrays, settings, h);
 

@@ -2,7 +2,7 @@
 //
 //   constants and message texts   thresholds of the iteration and the step control
 //   outcomes                      NewtonOutcome, NewtonVerdict, ErrorVerdict
-//   workspace                     StageRegions, WorkViews, lay_out_work
+//   workspace                     StageRegions, WorkRegions, lay_out_work
 //   DaeCallState                  the per-call record: arguments, settings, step,
 //                                 iteration and control state, workspace
 //   helpers                       copy_vector, raise_to
@@ -92,37 +92,38 @@ struct StageRegions {
 };
 
 // Every region of the workspace. work[1..3] hold ee1, ee2, ee3.
-struct WorkViews {
+struct WorkRegions {
   std::array<StageRegions, 2> stage;  // mid-point (or only) stage, end-point stage
   double* L21;                        // n x n coupling block of the three-point method
   double* U12;                        // n x n (m columns used)
   double* y_old;                      // n: solution at t_old
   double* ymax;                       // n: largest |y_i| within the attempt
-  double* f_save;                     // n: unperturbed F during difference quotients
+  double* F_saved;                    // n: unperturbed F during difference quotients
   double* y_start;                    // n: start values of the start-up
-  double* saved_y;                    // n: trapezoidal solution kept during a damping redo
+  double* kept_y;                     // n: trapezoidal solution kept during a damping redo
   double* yp_old;                     // m: derivatives at t_old
-  double* D1;                         // m: derivatives one accepted point older
-  double* D2;                         // m: two accepted points older
-  std::array<double*, 6> Y;           // Y[1..5], m each: past differential values
-                                      // (Y[0] unused: Y0 is the attempt's new values)
-  double* M;                          // m: running max |y_i| over accepted points
-  double* S;                          // m: sum of corrections, mid-point / only stage
-  double* SE;                         // m: sum of corrections, end-point stage
-  double* PE;                         // m: sum of derivative corrections, end-point stage
+  double* yp_older;                   // m: derivatives one accepted point older (D1)
+  double* yp_oldest;                  // m: derivatives two accepted points older (D2)
+  std::array<double*, 6> history;     // history[1..5], m each: past values
+                                      // Y1..Y5 of the differential unknowns (Y0, the
+                                      // attempt's new values, lives in y or ye)
+  double* y_magnitude;                // m: running max |y_i| over accepted points (M)
+  double* dy_sum;                     // m: sum of corrections, mid-point or only stage (S)
+  double* dy_sum_end;                 // m: sum of corrections, end-point stage (S^E)
+  double* dyp_sum_end;                // m: sum of derivative corrections, end-point stage (P^E)
   double* yp_start;                   // m: start derivatives of the start-up
-  double* saved_yp;                   // m: derivatives kept during a damping redo
+  double* kept_yp;                    // m: derivatives kept during a damping redo
   long long used;                     // doubles used, work[1..used]
 };
 
 // Lays the regions out in work[1..]; the total never exceeds dae_work_need(n, m).
-WorkViews lay_out_work(double* work, int n, int m);
+WorkRegions lay_out_work(double* work, int n, int m);
 
 // ---------------------------------------------------------------------------
 // The per-call record
 
 // The caller's arrays, result locations and callbacks.
-struct DaeArrays {
+struct CallerArrays {
   double* y;
   double* yp;
   double* ye;
@@ -152,14 +153,14 @@ struct DaeSettings {
 };
 
 struct DaeCallState {
-  DaeCallState(const DaeArrays& arrays, const DaeSettings& settings, double h_in)
-      : a(arrays), p(settings), t(settings.t0), h(h_in) {}
+  DaeCallState(const CallerArrays& arrays, const DaeSettings& given, double h_in)
+      : caller(arrays), settings(given), t(given.t0), h(h_in) {}
   DaeCallState(const DaeCallState&) = delete;
   DaeCallState& operator=(const DaeCallState&) = delete;
 
   // Inputs
-  DaeArrays a;                       // caller's arrays and callbacks
-  DaeSettings p;                     // caller's settings
+  CallerArrays caller;               // caller's arrays and callbacks
+  DaeSettings settings;              // caller's settings
   bool forward_differences = false;  // fy by difference quotients (ier = -1 on entry)
 
   // Rounding level
@@ -167,40 +168,41 @@ struct DaeCallState {
   double sqrt_conm14 = 0;  // relative difference increment, convergence threshold
 
   // Time and step
-  double t;                                // end time of the attempt
-  double h;                                // step of the attempt
-  double t_old = 0;                        // last accepted time
-  double t_mid = 0;                        // time of the mid-point stage
-  double accum = 0;                        // sum of steps too small to move t
-  double accum_new = 0;                    // the sum including this attempt
-  Placement placement = Placement::normal; // how t was placed
-  double h_prev = 0;                       // previous accepted step
-  double h_next = 0;                       // proposed next step
-  std::array<double, 5> H{};               // H[1..4]: intervals of the history
+  double t;                                 // end time of the attempt
+  double h;                                 // step of the attempt
+  double t_old = 0;                         // last accepted time
+  double t_mid = 0;                         // time of the mid-point stage
+  double time_backlog = 0;                  // steps integrated but too small to move t
+  double time_backlog_new = 0;              // the backlog including this attempt
+  Placement placement = Placement::normal;  // how t was placed
+  double h_prev = 0;                        // previous accepted step
+  double h_next = 0;                        // proposed next step
+  std::array<double, 5> interval{};         // interval[1..4]: H1..H4 between the
+                                            // history points, newest first
 
   // Method and flags
-  Method method = Method::euler;      // method of the current attempt
-  bool stop_flag = false;             // step ends on a stop time: no growth
-  bool last_step = false;             // step ends on tend
-  bool damping_flag = false;          // set by an oscillation, until the next test
-  Damping damping = Damping::none;    // a redo is running for this method
-  int saved_ip1 = 0;                  // ip[1] of the attempt being redone
-  std::array<int, 5> growth{};        // c[1..4]: counters of the growth rule
+  Method method = Method::euler;    // method of the current attempt
+  bool stop_flag = false;           // step ends on a stop time: no growth
+  bool last_step = false;           // step ends on tend
+  bool damping_flag = false;        // set by an oscillation, until the next test
+  Damping damping = Damping::none;  // a redo is running for this method
+  int redo_saved_solves = 0;        // ip[1] of the attempt being redone
+  std::array<int, 5> growth_count{};  // c[1..4]: counters of the growth rule
 
   // Newton iteration
-  double c = 0;           // method coefficient (-1/h, -2/h or 1/h)
-  double r0 = 0;          // largest residual or defect of the first two iterations
-  double rF = 0;          // largest residual of the last evaluation
-  double dymax = 0;       // largest relative correction of the last solve
-  bool quick_drop = false; // residuals fell below sqrt(conm14) of r0 after one solve
-  bool fdz = false;       // the iteration ended as slow
-  int slow = 0;           // slow iterations counted
-  double rF_acc = 0;      // rF at the end of the last accepted step
-  double dymax_acc = 0;   // dymax at the end of the last accepted step
+  double c = 0;               // method coefficient (-1/h, -2/h or 1/h)
+  double r0 = 0;              // largest residual or defect of the first two evaluations
+  double rF = 0;              // largest residual of the last evaluation
+  double dymax = 0;           // largest relative correction of the last solve
+  bool quick_drop = false;    // residuals fell below sqrt(conm14) of r0 after one solve
+  bool fdz = false;           // the iteration ended as slow
+  int slow_count = 0;         // slow iterations counted
+  double rF_accepted = 0;     // rF at the end of the last accepted step
+  double dymax_accepted = 0;  // dymax at the end of the last accepted step
 
   // Workspace, work[1..DAE_WORK_SIZE]; only work[1..dae_work_need] is cleared and used.
   std::array<double, DAE_WORK_SIZE + 1> work;
-  WorkViews v{};
+  WorkRegions region{};
 
   // Error estimates of the last attempt, kept in the first slots of work.
   double& ee1() { return work[1]; }

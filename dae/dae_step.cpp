@@ -33,8 +33,8 @@ double method_coefficient(Method method, double h) {
 }
 
 bool residual_is_finite(const DaeCallState& s) {
-  for (int j = 1; j <= s.p.n; ++j) {
-    if (!std::isfinite(s.a.F[j])) return false;
+  for (int j = 1; j <= s.settings.n; ++j) {
+    if (!std::isfinite(s.caller.F[j])) return false;
   }
   return true;
 }
@@ -43,19 +43,19 @@ bool residual_is_finite(const DaeCallState& s) {
 // residual, is a model failure and is counted. A doubtful evaluation (2) is
 // still used when the step cannot shrink further than 2*hmin.
 bool evaluation_usable(DaeCallState& s) {
-  const int status = *s.a.status;
+  const int status = *s.caller.status;
   const bool finite = residual_is_finite(s);
   if (status == DAE_STATUS_OK && finite) return true;
-  ++s.a.ip[IP_MODEL_FAILURES];
-  ++s.a.ip[IP_FAILED_ATTEMPTS];
-  return status == DAE_STATUS_DOUBTFUL && finite && s.h <= 2 * s.p.hmin;
+  ++s.caller.ip[IP_MODEL_FAILURES];
+  ++s.caller.ip[IP_FAILED_ATTEMPTS];
+  return status == DAE_STATUS_DOUBTFUL && finite && s.h <= 2 * s.settings.hmin;
 }
 
 // After a difference call only status 1 (or a non-finite residual) fails.
 bool difference_usable(DaeCallState& s) {
-  if (*s.a.status != DAE_STATUS_FAILED && residual_is_finite(s)) return true;
-  ++s.a.ip[IP_MODEL_FAILURES];
-  ++s.a.ip[IP_FAILED_ATTEMPTS];
+  if (*s.caller.status != DAE_STATUS_FAILED && residual_is_finite(s)) return true;
+  ++s.caller.ip[IP_MODEL_FAILURES];
+  ++s.caller.ip[IP_FAILED_ATTEMPTS];
   return false;
 }
 
@@ -64,17 +64,17 @@ bool difference_usable(DaeCallState& s) {
 // the caller's fy), so that a model that writes its Jacobians in the difference
 // calls cannot overwrite columns already formed. F is restored afterwards.
 bool difference_jacobian(DaeCallState& s, const StageRegions& st, double* y, double* yp, double t) {
-  const int n = s.p.n;
-  double* F = s.a.F;
-  double* f_save = s.v.f_save;
+  const int n = s.settings.n;
+  double* F = s.caller.F;
+  double* f_save = s.region.F_saved;
   for (int j = 1; j <= n; ++j) f_save[j] = F[j];
   bool ok = true;
   for (int i = n; i >= 1 && ok; --i) {
     const double y_saved = y[i];
     const double delta = std::fabs(y[i]) > kTiny ? std::fabs(y[i]) * s.sqrt_conm14 : kTiny;
     y[i] += delta;
-    *s.a.status = DAE_STATUS_OK;
-    s.a.model(y, yp, F, s.a.fyp, s.a.fy, n, s.p.m, t, s.h, DAE_MODEL_DIFFERENCE, s.a.status, s.a.ip);
+    *s.caller.status = DAE_STATUS_OK;
+    s.caller.model(y, yp, F, s.caller.fyp, s.caller.fy, n, s.settings.m, t, s.h, DAE_MODEL_DIFFERENCE, s.caller.status, s.caller.ip);
     ok = difference_usable(s);
     if (ok) {
       for (int j = 1; j <= n; ++j) st.B[dae_col_major(n, j, i)] = (F[j] - f_save[j]) / delta;
@@ -84,7 +84,7 @@ bool difference_jacobian(DaeCallState& s, const StageRegions& st, double* y, dou
   for (int j = 1; j <= n; ++j) F[j] = f_save[j];
   if (!ok) return false;
   for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= n; ++j) s.a.fy[j * n + i] = st.B[dae_col_major(n, j, i)];
+    for (int j = 1; j <= n; ++j) s.caller.fy[j * n + i] = st.B[dae_col_major(n, j, i)];
   }
   return true;
 }
@@ -92,38 +92,38 @@ bool difference_jacobian(DaeCallState& s, const StageRegions& st, double* y, dou
 // One model call for a stage at (y, yp, t): Jacobians copied into the stage's
 // regions (fy by differences when requested) and r = -F. False on a model failure.
 bool evaluate_stage(DaeCallState& s, const StageRegions& st, double* y, double* yp, double t) {
-  const int n = s.p.n;
-  const int m = s.p.m;
-  *s.a.status = DAE_STATUS_OK;
-  s.a.model(y, yp, s.a.F, s.a.fyp, s.a.fy, n, m, t, s.h, DAE_MODEL_ORDINARY, s.a.status, s.a.ip);
+  const int n = s.settings.n;
+  const int m = s.settings.m;
+  *s.caller.status = DAE_STATUS_OK;
+  s.caller.model(y, yp, s.caller.F, s.caller.fyp, s.caller.fy, n, m, t, s.h, DAE_MODEL_ORDINARY, s.caller.status, s.caller.ip);
   if (!evaluation_usable(s)) return false;
-  dae_copy_column_major(s.a.fyp, n, m, st.A);
+  dae_copy_column_major(s.caller.fyp, n, m, st.A);
   if (s.forward_differences) {
     if (!difference_jacobian(s, st, y, yp, t)) return false;
   } else {
-    dae_copy_column_major(s.a.fy, n, n, st.B);
+    dae_copy_column_major(s.caller.fy, n, n, st.B);
   }
-  for (int j = 1; j <= n; ++j) st.r[j] = -s.a.F[j];
+  for (int j = 1; j <= n; ++j) st.r[j] = -s.caller.F[j];
   return true;
 }
 
 // Derivative defects: zero when the discretisation relation holds.
 void compute_defects(DaeCallState& s) {
-  const WorkViews& v = s.v;
+  const WorkRegions& w = s.region;
   const double c = s.c;
-  const double* yp = s.a.yp;
-  double* g = v.stage[0].g;
-  for (int i = 1; i <= s.p.m; ++i) {
+  const double* yp = s.caller.yp;
+  double* g = w.stage[0].g;
+  for (int i = 1; i <= s.settings.m; ++i) {
     switch (s.method) {
       case Method::euler:
-        g[i] = -(c * v.S[i] + yp[i]);
+        g[i] = -(c * w.dy_sum[i] + yp[i]);
         break;
       case Method::trapezoidal:
-        g[i] = -(c * v.S[i] + yp[i] + v.yp_old[i]);
+        g[i] = -(c * w.dy_sum[i] + yp[i] + w.yp_old[i]);
         break;
       case Method::lobatto:
-        g[i] = -(v.yp_old[i] / 2 + c * (kLobattoD2 * v.SE[i] + kLobattoD1 * v.S[i]) + yp[i]);
-        v.stage[1].g[i] = -(c * (kLobattoD4 * v.SE[i] + kLobattoD3 * v.S[i]) + v.PE[i]);
+        g[i] = -(w.yp_old[i] / 2 + c * (kLobattoD2 * w.dy_sum_end[i] + kLobattoD1 * w.dy_sum[i]) + yp[i]);
+        w.stage[1].g[i] = -(c * (kLobattoD4 * w.dy_sum_end[i] + kLobattoD3 * w.dy_sum[i]) + w.dyp_sum_end[i]);
         break;
     }
   }
@@ -134,8 +134,8 @@ void compute_defects(DaeCallState& s) {
 double correction_ratio(const DaeCallState& s, int stages) {
   double q = 1;
   for (int k = 0; k < stages; ++k) {
-    const StageRegions& st = s.v.stage[k];
-    for (int i = 1; i <= s.p.n; ++i) {
+    const StageRegions& st = s.region.stage[k];
+    for (int i = 1; i <= s.settings.n; ++i) {
       const double d = std::fabs(st.dy[i]);
       const double d_prev = st.dy_prev[i];
       if (d > kTiny) {
@@ -154,17 +154,17 @@ double correction_ratio(const DaeCallState& s, int stages) {
 // Bookkeeping and convergence tests after the model calls of one iteration,
 // in their fixed order.
 NewtonVerdict newton_verdict(DaeCallState& s, int stages) {
-  const int solves = s.a.ip[IP_STEP_SOLVES];
+  const int solves = s.caller.ip[IP_STEP_SOLVES];
   const bool one_stage = stages == 1;
   double r_largest = 0;
   double g_largest = 0;
   for (int k = 0; k < stages; ++k) {
-    const StageRegions& st = s.v.stage[k];
-    for (int j = 1; j <= s.p.n; ++j) {
+    const StageRegions& st = s.region.stage[k];
+    for (int j = 1; j <= s.settings.n; ++j) {
       const double r = std::fabs(st.r[j]);
       if (r > r_largest) r_largest = r;
     }
-    for (int i = 1; i <= s.p.m; ++i) {
+    for (int i = 1; i <= s.settings.m; ++i) {
       const double g = std::fabs(st.g[i]);
       if (g > g_largest) g_largest = g;
     }
@@ -185,19 +185,19 @@ NewtonVerdict newton_verdict(DaeCallState& s, int stages) {
     q = correction_ratio(s, stages);
     const double rho_r = s.r0 <= kTiny ? 0 : rmax / s.r0;
     if (rho_r < s.sqrt_conm14 && solves == 1) s.quick_drop = true;
-    if (!(s.rF <= kTiny || s.rF_acc < kTiny)) rho_F = s.rF_acc / s.rF;
-    if (!(s.dymax <= kTiny)) rho_d = s.dymax_acc / s.dymax;
+    if (!(s.rF <= kTiny || s.rF_accepted < kTiny)) rho_F = s.rF_accepted / s.rF;
+    if (!(s.dymax <= kTiny)) rho_d = s.dymax_accepted / s.dymax;
   }
   if (solves < 2) return NewtonVerdict::iterate;
   if (one_stage && s.damping_flag && solves == kMaxSolves) return NewtonVerdict::converged;
   if (q > kSettlingRatio) return NewtonVerdict::iterate;
   if (s.dymax < s.sqrt_conm14) return NewtonVerdict::converged;
   if (solves == 2) return NewtonVerdict::iterate;
-  if (s.h > 4 * s.p.hmin && (rho_d < kTiny || (rho_d < kSlowRatio && !s.quick_drop))) {
+  if (s.h > 4 * s.settings.hmin && (rho_d < kTiny || (rho_d < kSlowRatio && !s.quick_drop))) {
     return NewtonVerdict::divergent;
   }
-  ++s.slow;
-  if (s.slow >= 2) {
+  ++s.slow_count;
+  if (s.slow_count >= 2) {
     s.fdz = true;
     if (s.quick_drop && (rho_d > kSlowRatio || rho_F > kSlowRatio)) s.fdz = false;
     return NewtonVerdict::converged;
@@ -209,9 +209,9 @@ NewtonVerdict newton_verdict(DaeCallState& s, int stages) {
 // freeze rule of the next one.
 void keep_previous_corrections(DaeCallState& s, int stages) {
   for (int k = 0; k < stages; ++k) {
-    const StageRegions& st = s.v.stage[k];
-    for (int i = 1; i <= s.p.n; ++i) st.dy_prev[i] = std::fabs(st.dy[i]);
-    for (int i = 1; i <= s.p.m; ++i) st.dyp_prev[i] = std::fabs(st.dyp[i]);
+    const StageRegions& st = s.region.stage[k];
+    for (int i = 1; i <= s.settings.n; ++i) st.dy_prev[i] = std::fabs(st.dy[i]);
+    for (int i = 1; i <= s.settings.m; ++i) st.dyp_prev[i] = std::fabs(st.dyp[i]);
   }
 }
 
@@ -220,12 +220,12 @@ void keep_previous_corrections(DaeCallState& s, int stages) {
 // third solve on).
 void filter_corrections(const DaeCallState& s, const StageRegions& st, const double* y,
                         const double* yp) {
-  const bool freeze = s.a.ip[IP_STEP_SOLVES] >= 3;
-  for (int i = 1; i <= s.p.n; ++i) {
+  const bool freeze = s.caller.ip[IP_STEP_SOLVES] >= 3;
+  for (int i = 1; i <= s.settings.n; ++i) {
     if (std::fabs(y[i]) > kTiny && std::fabs(st.dy[i]) / std::fabs(y[i]) <= s.conm14) st.dy[i] = 0;
     if (freeze && st.dy_prev[i] == 0) st.dy[i] = 0;
   }
-  for (int i = 1; i <= s.p.m; ++i) {
+  for (int i = 1; i <= s.settings.m; ++i) {
     if (std::fabs(yp[i]) > kTiny && std::fabs(st.dyp[i]) / std::fabs(yp[i]) <= s.conm14) {
       st.dyp[i] = 0;
     }
@@ -234,37 +234,37 @@ void filter_corrections(const DaeCallState& s, const StageRegions& st, const dou
 }
 
 void apply_one_stage(DaeCallState& s) {
-  const StageRegions& st = s.v.stage[0];
-  double* y = s.a.y;
-  double* yp = s.a.yp;
-  for (int i = 1; i <= s.p.n; ++i) {
+  const StageRegions& st = s.region.stage[0];
+  double* y = s.caller.y;
+  double* yp = s.caller.yp;
+  for (int i = 1; i <= s.settings.n; ++i) {
     y[i] += st.dy[i];
-    raise_to(s.v.ymax[i], std::fabs(y[i]));
-    if (i <= s.p.m) {
+    raise_to(s.region.ymax[i], std::fabs(y[i]));
+    if (i <= s.settings.m) {
       yp[i] += st.dyp[i];
-      s.v.S[i] += st.dy[i];
+      s.region.dy_sum[i] += st.dy[i];
     }
   }
 }
 
 void apply_two_stages(DaeCallState& s) {
-  const StageRegions& mid = s.v.stage[0];
-  const StageRegions& end = s.v.stage[1];
-  double* y = s.a.y;
-  double* yp = s.a.yp;
-  double* ye = s.a.ye;
-  double* ype = s.a.ype;
-  for (int i = 1; i <= s.p.n; ++i) {
+  const StageRegions& mid = s.region.stage[0];
+  const StageRegions& end = s.region.stage[1];
+  double* y = s.caller.y;
+  double* yp = s.caller.yp;
+  double* ye = s.caller.ye;
+  double* ype = s.caller.ype;
+  for (int i = 1; i <= s.settings.n; ++i) {
     y[i] += mid.dy[i];
     ye[i] += end.dy[i];
-    raise_to(s.v.ymax[i], std::fabs(y[i]));
-    raise_to(s.v.ymax[i], std::fabs(ye[i]));
-    if (i <= s.p.m) {
+    raise_to(s.region.ymax[i], std::fabs(y[i]));
+    raise_to(s.region.ymax[i], std::fabs(ye[i]));
+    if (i <= s.settings.m) {
       yp[i] += mid.dyp[i];
       ype[i] += end.dyp[i];
-      s.v.S[i] += mid.dy[i];
-      s.v.SE[i] += end.dy[i];
-      s.v.PE[i] += end.dyp[i];
+      s.region.dy_sum[i] += mid.dy[i];
+      s.region.dy_sum_end[i] += end.dy[i];
+      s.region.dyp_sum_end[i] += end.dyp[i];
     }
   }
 }
@@ -273,9 +273,9 @@ void apply_two_stages(DaeCallState& s) {
 void make_relative(DaeCallState& s, int stages) {
   s.dymax = 0;
   for (int k = 0; k < stages; ++k) {
-    double* dy = s.v.stage[k].dy;
-    for (int i = 1; i <= s.p.n; ++i) {
-      if (s.v.ymax[i] > kTiny) dy[i] = dy[i] / s.v.ymax[i];
+    double* dy = s.region.stage[k].dy;
+    for (int i = 1; i <= s.settings.n; ++i) {
+      if (s.region.ymax[i] > kTiny) dy[i] = dy[i] / s.region.ymax[i];
       if (std::fabs(dy[i]) < s.conm14) dy[i] = 0;
       raise_to(s.dymax, std::fabs(dy[i]));
     }
@@ -290,21 +290,21 @@ NewtonStageVectors stage_vectors(const StageRegions& st) {
 
 // Implicit Euler and the trapezoidal rule.
 NewtonOutcome iterate_one_stage(DaeCallState& s) {
-  const StageRegions& st = s.v.stage[0];
+  const StageRegions& st = s.region.stage[0];
   for (;;) {
     compute_defects(s);
-    if (!evaluate_stage(s, st, s.a.y, s.a.yp, s.t)) return NewtonOutcome::model_failure;
+    if (!evaluate_stage(s, st, s.caller.y, s.caller.yp, s.t)) return NewtonOutcome::model_failure;
     const NewtonVerdict verdict = newton_verdict(s, 1);
     if (verdict == NewtonVerdict::converged) return NewtonOutcome::converged;
     if (verdict == NewtonVerdict::divergent) return NewtonOutcome::divergent;
 
     keep_previous_corrections(s, 1);
     const int result = dae_factor_solve_one_stage(
-        s.p.n, s.p.m, s.c, stage_matrices(st, dae_newton_perm1(s.a.ip, s.p.n)), stage_vectors(st));
-    ++s.a.ip[IP_STEP_SOLVES];
+        s.settings.n, s.settings.m, s.c, stage_matrices(st, dae_newton_perm1(s.caller.ip, s.settings.n)), stage_vectors(st));
+    ++s.caller.ip[IP_STEP_SOLVES];
     if (result != 0) return NewtonOutcome::singular;
-    if (s.a.ip[IP_STEP_SOLVES] > kMaxSolves) return NewtonOutcome::not_converged;
-    filter_corrections(s, st, s.a.y, s.a.yp);
+    if (s.caller.ip[IP_STEP_SOLVES] > kMaxSolves) return NewtonOutcome::not_converged;
+    filter_corrections(s, st, s.caller.y, s.caller.yp);
     apply_one_stage(s);
     make_relative(s, 1);
   }
@@ -312,31 +312,31 @@ NewtonOutcome iterate_one_stage(DaeCallState& s) {
 
 // The three-point method: mid-point stage in y, yp; end-point stage in ye, ype.
 NewtonOutcome iterate_two_stage(DaeCallState& s) {
-  const StageRegions& mid = s.v.stage[0];
-  const StageRegions& end = s.v.stage[1];
-  const int n = s.p.n;
-  const NewtonStageMatrices mid_matrices = stage_matrices(mid, dae_newton_perm1(s.a.ip, n));
-  const NewtonStageMatrices end_matrices = stage_matrices(end, dae_newton_perm2(s.a.ip, n));
-  const NewtonCoupling coupling{s.v.L21, s.v.U12};
+  const StageRegions& mid = s.region.stage[0];
+  const StageRegions& end = s.region.stage[1];
+  const int n = s.settings.n;
+  const NewtonStageMatrices mid_matrices = stage_matrices(mid, dae_newton_perm1(s.caller.ip, n));
+  const NewtonStageMatrices end_matrices = stage_matrices(end, dae_newton_perm2(s.caller.ip, n));
+  const NewtonCoupling coupling{s.region.L21, s.region.U12};
   for (;;) {
     compute_defects(s);
-    if (!evaluate_stage(s, mid, s.a.y, s.a.yp, s.t_mid)) return NewtonOutcome::model_failure;
-    if (!evaluate_stage(s, end, s.a.ye, s.a.ype, s.t)) return NewtonOutcome::model_failure;
+    if (!evaluate_stage(s, mid, s.caller.y, s.caller.yp, s.t_mid)) return NewtonOutcome::model_failure;
+    if (!evaluate_stage(s, end, s.caller.ye, s.caller.ype, s.t)) return NewtonOutcome::model_failure;
     const NewtonVerdict verdict = newton_verdict(s, 2);
     if (verdict == NewtonVerdict::converged) return NewtonOutcome::converged;
     if (verdict == NewtonVerdict::divergent) return NewtonOutcome::divergent;
 
     keep_previous_corrections(s, 2);
-    int result = dae_factor_three_point(n, s.p.m, s.c, mid_matrices, end_matrices, coupling);
+    int result = dae_factor_three_point(n, s.settings.m, s.c, mid_matrices, end_matrices, coupling);
     if (result == 0) {
-      result = dae_solve_three_point(n, s.p.m, s.c, mid_matrices, end_matrices, coupling,
+      result = dae_solve_three_point(n, s.settings.m, s.c, mid_matrices, end_matrices, coupling,
                                      stage_vectors(mid), stage_vectors(end));
     }
-    ++s.a.ip[IP_STEP_SOLVES];
+    ++s.caller.ip[IP_STEP_SOLVES];
     if (result != 0) return NewtonOutcome::singular;
-    if (s.a.ip[IP_STEP_SOLVES] > kMaxSolves) return NewtonOutcome::not_converged;
-    filter_corrections(s, mid, s.a.y, s.a.yp);
-    filter_corrections(s, end, s.a.ye, s.a.ype);
+    if (s.caller.ip[IP_STEP_SOLVES] > kMaxSolves) return NewtonOutcome::not_converged;
+    filter_corrections(s, mid, s.caller.y, s.caller.yp);
+    filter_corrections(s, end, s.caller.ye, s.caller.ype);
     apply_two_stages(s);
     make_relative(s, 2);
   }
@@ -347,8 +347,8 @@ NewtonOutcome iterate_two_stage(DaeCallState& s) {
 void place_step(DaeCallState& s) {
   const double tres = s.conm14 * s.t_old;
   if (s.h < tres) {
-    s.accum_new = s.accum + s.h;
-    s.placement = s.accum_new >= tres ? Placement::accumulated : Placement::below_resolution;
+    s.time_backlog_new = s.time_backlog + s.h;
+    s.placement = s.time_backlog_new >= tres ? Placement::accumulated : Placement::below_resolution;
   } else {
     s.placement = Placement::normal;
   }
@@ -357,7 +357,7 @@ void place_step(DaeCallState& s) {
       s.t = s.t_old + s.h;
       break;
     case Placement::accumulated:
-      s.t = s.t_old + s.accum_new;
+      s.t = s.t_old + s.time_backlog_new;
       break;
     case Placement::below_resolution:
       s.t = s.t_old;
@@ -365,7 +365,7 @@ void place_step(DaeCallState& s) {
   }
   // A stop time not later than the start of the step is ignored: it would
   // give a step of zero or negative length.
-  const double stop = *s.a.tstop;
+  const double stop = *s.caller.tstop;
   if (stop > s.t_old && stop <= s.t + s.h / 2) {
     if (std::fabs(s.t_old - stop) >= tres) {
       s.h = stop - s.t_old;
@@ -373,9 +373,9 @@ void place_step(DaeCallState& s) {
     }
     s.stop_flag = true;
   }
-  if (s.p.tend <= s.t + s.h / 2) {
-    if (std::fabs(s.t_old - s.p.tend) >= tres) {
-      s.h = s.p.tend - s.t_old;
+  if (s.settings.tend <= s.t + s.h / 2) {
+    if (std::fabs(s.t_old - s.settings.tend) >= tres) {
+      s.h = s.settings.tend - s.t_old;
       s.t = s.t_old + s.h;
     }
     s.last_step = true;
@@ -385,7 +385,7 @@ void place_step(DaeCallState& s) {
       s.t_mid = s.t_old + s.h / 2;
       break;
     case Placement::accumulated:
-      s.t_mid = s.t_old + s.accum_new / 2;
+      s.t_mid = s.t_old + s.time_backlog_new / 2;
       break;
     case Placement::below_resolution:
       s.t_mid = s.t_old;
@@ -398,14 +398,14 @@ void reset_attempt(DaeCallState& s) {
   s.r0 = 0;
   s.dymax = 0;
   s.quick_drop = false;
-  s.slow = 0;
-  s.a.ip[IP_STEP_SOLVES] = 0;
-  *s.a.tstop = 2 * s.p.tend;
-  for (int i = 1; i <= s.p.n; ++i) s.v.ymax[i] = std::fabs(s.a.y[i]);
-  for (int i = 1; i <= s.p.m; ++i) {
-    s.v.S[i] = 0;
-    s.v.SE[i] = 0;
-    s.v.PE[i] = 0;
+  s.slow_count = 0;
+  s.caller.ip[IP_STEP_SOLVES] = 0;
+  *s.caller.tstop = 2 * s.settings.tend;
+  for (int i = 1; i <= s.settings.n; ++i) s.region.ymax[i] = std::fabs(s.caller.y[i]);
+  for (int i = 1; i <= s.settings.m; ++i) {
+    s.region.dy_sum[i] = 0;
+    s.region.dy_sum_end[i] = 0;
+    s.region.dyp_sum_end[i] = 0;
   }
   s.c = method_coefficient(s.method, s.h);
 }
