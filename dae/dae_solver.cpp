@@ -2,10 +2,10 @@
 //
 //   entry point       DAE_Solver_01: checks, start-up, then the loop of attempt,
 //                     error test, accept (with output) or halve
+//   step loop         run_steps, judge_converged
 //   argument checks   check_arguments, sizes_fit
-//   console and exit  announce, report_error_exit
+//   console and exit  announce
 #include <cmath>
-#include <cstdio>
 
 #include "dae/dae_solver.h"
 #include "dae/dae_state.h"
@@ -15,10 +15,8 @@
 namespace dae {
 namespace {
 
-// hmin must exceed the magnitude that the solver treats as zero.
-constexpr double kMinStep = kTiny;
-// Tolerances at or below this are beyond double precision.
-constexpr double kMinTolerance = 1e-12;
+// What follows a converged attempt.
+enum class StepVerdict { accept, halve, damping_redo, run_over };
 
 // The sizes are valid and the workspace holds the call (n is bounded first so
 // that the need cannot overflow).
@@ -31,7 +29,7 @@ bool sizes_fit(int n, int m) {
 int check_arguments(const DaeSettings& p) {
   int ier = DAE_IER_OK;
   if (!sizes_fit(p.n, p.m)) ier = DAE_IER_SIZES;
-  if (!(p.hmin > kMinStep) || !(p.hmax >= p.hmin)) ier = DAE_IER_STEP_BOUNDS;
+  if (!(p.hmin > kTiny) || !(p.hmax >= p.hmin)) ier = DAE_IER_STEP_BOUNDS;
   if (!(p.tend - p.t0 >= p.hmin) || !std::isfinite(p.t0) || !std::isfinite(p.tend)) {
     ier = DAE_IER_SPAN;
   }
@@ -48,9 +46,56 @@ void announce(DaeCallState& s) {
   textout::out_printf(textout::diagnostics_stream(), kConm14Line, s.conm14);
 }
 
-void report_error_exit(DaeCallState& s) {
-  s.caller.output(s.caller.y, s.caller.yp, s.settings.n, s.settings.m, s.t, s.t, s.settings.tend, s.h, s.caller.tstop, DAE_OUTPUT_ERROR,
-             s.caller.ip);
+// A damping redo is accepted as it is; any other converged attempt passes the
+// error test and, with the trapezoidal rule or the three-point method, the
+// oscillation test.
+StepVerdict judge_converged(DaeCallState& s) {
+  if (s.damping != Damping::none) {
+    finish_damping(s);
+    return StepVerdict::accept;
+  }
+  estimate_error(s);
+  const ErrorVerdict verdict = error_test(s);
+  if (verdict == ErrorVerdict::fail) return StepVerdict::run_over;
+  if (verdict == ErrorVerdict::halve) return StepVerdict::halve;
+  if (s.method == Method::euler) return StepVerdict::accept;
+  remember_iteration_end(s);
+  if (!derivatives_oscillate(s)) return StepVerdict::accept;
+  begin_damping(s);
+  return StepVerdict::damping_redo;
+}
+
+// Attempts until tend is reached or an error ends the run (ier set).
+void run_steps(DaeCallState& s) {
+  bool redo = false;  // the next attempt is an implicit-Euler redo of the same step
+  for (;;) {
+    if (!redo) place_step(s);
+    redo = false;
+    reset_attempt(s);
+    const NewtonOutcome outcome = iterate(s);
+    if (outcome == NewtonOutcome::singular) {
+      *s.caller.ier = DAE_IER_SINGULAR;
+      return;
+    }
+    if (outcome != NewtonOutcome::converged) {
+      if (!fail_attempt(s, outcome)) return;  // ier = 7 at hmin, else halved
+      continue;
+    }
+    add_solves(s);
+    switch (judge_converged(s)) {
+      case StepVerdict::accept:
+        if (accept_step(s)) return;  // output; true after the step that reaches tend
+        break;
+      case StepVerdict::halve:
+        halve_step(s);
+        break;
+      case StepVerdict::damping_redo:
+        redo = true;
+        break;
+      case StepVerdict::run_over:
+        return;
+    }
+  }
 }
 
 }  // namespace
@@ -68,52 +113,9 @@ void DAE_Solver_01(double* y, double* yp, double* ye, double* ype, double* F, do
 
   s.forward_differences = *ier == DAE_IER_FORWARD_DIFFERENCES;
   *ier = check_arguments(settings);
-  if (*ier != DAE_IER_OK) {
-    report_error_exit(s);
-    return;
+  if (*ier == DAE_IER_OK) {
+    announce(s);
+    if (initialise(s) && start_up(s)) run_steps(s);
   }
-  announce(s);
-  if (!initialise(s) || !start_up(s)) {
-    report_error_exit(s);
-    return;
-  }
-
-  bool redo = false;  // the next attempt is an implicit-Euler redo of the same step
-  for (;;) {
-    if (!redo) place_step(s);
-    redo = false;
-    reset_attempt(s);
-    const NewtonOutcome outcome = iterate(s);
-    if (outcome == NewtonOutcome::singular) {
-      *ier = DAE_IER_SINGULAR;
-      break;
-    }
-    if (outcome != NewtonOutcome::converged) {
-      if (!fail_attempt(s, outcome)) break;  // ier = 7 at hmin, else halved
-      continue;
-    }
-    add_solves(s);
-
-    if (s.damping != Damping::none) {
-      finish_damping(s);  // the redo is accepted without a new error estimate
-    } else {
-      estimate_error(s);
-      const ErrorVerdict verdict = error_test(s);
-      if (verdict == ErrorVerdict::fail) break;
-      if (verdict == ErrorVerdict::halve) {
-        halve_step(s);
-        continue;
-      }
-      if (s.method != Method::euler) {
-        remember_iteration_end(s);
-        if (derivatives_oscillate(s)) {
-          begin_damping(s);
-          redo = true;
-          continue;
-        }
-      }
-    }
-    if (accept_step(s)) break;  // output; true after the step that reaches tend
-  }
-  if (*ier != DAE_IER_OK) report_error_exit(s);
+  if (*ier != DAE_IER_OK) call_output(s, DAE_OUTPUT_ERROR);
 }

@@ -1,52 +1,23 @@
 // State of one call of DAE_Solver_01, and the stages that work on it.
 //
-//   constants and message texts   thresholds of the iteration and the step control
-//   outcomes                      NewtonOutcome, NewtonVerdict, ErrorVerdict
-//   workspace                     StageRegions, WorkRegions, lay_out_work
-//   DaeCallState                  the per-call record: arguments, settings, step,
-//                                 iteration and control state, workspace
-//   helpers                       copy_vector, raise_to
-//   stages (dae_step.cpp)         place_step, reset_attempt, iterate
-//   stages (dae_control.cpp)      rounding_level, initialise, start_up, estimate_error,
-//                                 error_test, remember_iteration_end, derivatives_oscillate,
-//                                 begin_damping, finish_damping, accept_step, add_solves,
-//                                 count_failure, fail_attempt, halve_step
-//   pure helpers (dae_control.cpp) estimate_history_errors, resample_history,
-//                                 start_up_measure
+//   message texts        kBanner, kConm14Line, kStartupLine, kFdzWarning
+//   outcomes             Method, Placement, Damping, NewtonOutcome, NewtonVerdict,
+//                        ErrorVerdict
+//   workspace            StageRegions, WorkRegions, lay_out_work
+//   per-call record      CallerArrays, DaeSettings, DaeCallState
+//   helpers              copy_vector, raise_to
+//   stages, by file      dae_setup.cpp, dae_step.cpp, dae_convergence.cpp,
+//                        dae_error_control.cpp, dae_redo.cpp (listed below)
 //
 // The record lives on the stack of one call; nothing is static or allocated.
 #pragma once
 
 #include <array>
 
+#include "dae/dae_constants.h"
 #include "dae/dae_solver.h"
 
 namespace dae {
-
-// ---------------------------------------------------------------------------
-// Constants
-
-// Magnitudes not above this count as zero: guards every division by a
-// magnitude and every "relative to" test.
-inline constexpr double kTiny = 1e-200;
-// Newton solves allowed in one attempt; the next one ends it as not converged.
-inline constexpr int kMaxSolves = 10;
-// A largest correction ratio above this means the iteration is still settling.
-inline constexpr double kSettlingRatio = 8;
-// Ratios of the corrections and residuals to those of the last accepted step
-// below (divergence) or above (no fdz warning) this mark a slow iteration.
-inline constexpr double kSlowRatio = 0.1;
-// With eps above this the slow-iteration rejection is never applied.
-inline constexpr double kFdzEpsLimit = 100;
-// The start-up ends when the derivatives of two attempts differ by at most this.
-inline constexpr double kStartupSettled = 0.001;
-// A derivative ratio within this of 2^k (k = 1..kMaxPowerOfTwo) scales with a
-// power of h and is left out of the start-up measure.
-inline constexpr double kPowerBand = 0.1;
-inline constexpr int kMaxPowerOfTwo = 10;
-// Bound on the start-up attempts: a derivative that never settles would
-// otherwise halve h without end.
-inline constexpr int kMaxStartupAttempts = 60;
 
 // Console texts of the solver.
 inline constexpr char kBanner[] = "\ndae-solver-01\n";
@@ -71,6 +42,11 @@ enum class NewtonOutcome { converged, model_failure, not_converged, divergent, s
 // Verdict of the convergence tests after the model calls of one iteration.
 enum class NewtonVerdict { iterate, converged, divergent };
 
+// Stages of a Newton iteration: one for implicit Euler and the trapezoidal
+// rule, two (mid-point and end-point) for the three-point method.
+inline constexpr int kOneStage = 1;
+inline constexpr int kTwoStages = 2;
+
 // Verdict of the error test of a converged attempt.
 enum class ErrorVerdict { pass, halve, fail };
 
@@ -91,7 +67,7 @@ struct StageRegions {
   double* dyp_prev;  // m: |correction of y'| of the solve before
 };
 
-// Every region of the workspace. work[1..3] hold ee1, ee2, ee3.
+// Every region of the workspace. work[1..kEstimateSlots] hold ee1, ee2, ee3.
 struct WorkRegions {
   std::array<StageRegions, 2> stage;  // mid-point (or only) stage, end-point stage
   double* L21;                        // n x n coupling block of the three-point method
@@ -104,7 +80,7 @@ struct WorkRegions {
   double* yp_old;                     // m: derivatives at t_old
   double* yp_older;                   // m: derivatives one accepted point older (D1)
   double* yp_oldest;                  // m: derivatives two accepted points older (D2)
-  std::array<double*, 6> history;     // history[1..5], m each: past values
+  std::array<double*, kHistoryLength + 1> history;  // history[1..5], m each: past values
                                       // Y1..Y5 of the differential unknowns (Y0, the
                                       // attempt's new values, lives in y or ye)
   double* y_magnitude;                // m: running max |y_i| over accepted points (M)
@@ -177,8 +153,8 @@ struct DaeCallState {
   Placement placement = Placement::normal;  // how t was placed
   double h_prev = 0;                        // previous accepted step
   double h_next = 0;                        // proposed next step
-  std::array<double, 5> interval{};         // interval[1..4]: H1..H4 between the
-                                            // history points, newest first
+  std::array<double, kHistoryLength> interval{};  // interval[1..4]: H1..H4 between the
+                                                  // history points, newest first
 
   // Method and flags
   Method method = Method::euler;    // method of the current attempt
@@ -187,7 +163,7 @@ struct DaeCallState {
   bool damping_flag = false;        // set by an oscillation, until the next test
   Damping damping = Damping::none;  // a redo is running for this method
   int redo_saved_solves = 0;        // ip[1] of the attempt being redone
-  std::array<int, 5> growth_count{};  // c[1..4]: counters of the growth rule
+  std::array<int, kMaxGrowthBands + 1> growth_count{};  // c[1..4]: counters of the growth rule
 
   // Newton iteration
   double c = 0;               // method coefficient (-1/h, -2/h or 1/h)
@@ -222,17 +198,7 @@ inline void raise_to(double& target, double value) {
 }
 
 // ---------------------------------------------------------------------------
-// Stages of a step attempt (dae_step.cpp)
-
-// Places the attempt's end time (stop time, tend, time resolution).
-void place_step(DaeCallState& s);
-// Resets the per-attempt state and sets the method coefficient.
-void reset_attempt(DaeCallState& s);
-// Runs the Newton iteration of the current method to an outcome.
-NewtonOutcome iterate(DaeCallState& s);
-
-// ---------------------------------------------------------------------------
-// Stages of the control loop (dae_control.cpp)
+// Set-up and start-up (dae_setup.cpp)
 
 // The rounding-level estimate conm14.
 double rounding_level();
@@ -242,31 +208,85 @@ bool initialise(DaeCallState& s);
 // Start-up attempts until the derivatives settle; then the kind-0 output.
 // False when the run ends (ier set).
 bool start_up(DaeCallState& s);
-// Adds the solves of a converged iteration to the totals.
+// Largest relative change of y'_i between two start-up attempts, leaving out
+// components whose ratio is close to a power of two.
+double start_up_measure(int m, const double* yp, const double* yp_before);
+
+// ---------------------------------------------------------------------------
+// One step attempt (dae_step.cpp)
+
+// Places the attempt's end time (stop time, tend, time resolution).
+void place_step(DaeCallState& s);
+// Resets the per-attempt state and sets the method coefficient.
+void reset_attempt(DaeCallState& s);
+// Runs the Newton iteration of the current method to an outcome.
+NewtonOutcome iterate(DaeCallState& s);
+// Adds the solves of an iteration to the totals (at convergence and at a halving).
 void add_solves(DaeCallState& s);
+// The model call of the given kind at (y, yp, t) with the current h; the
+// status is cleared first.
+void call_model(DaeCallState& s, double* y, double* yp, double t, int kind);
+// The output call of the given kind at the current t.
+void call_output(DaeCallState& s, int kind);
+
+// ---------------------------------------------------------------------------
+// Newton verdict and corrections (dae_convergence.cpp)
+
+// The convergence tests after the model calls of one iteration (stages = 1
+// or 2); keeps r0, rF, the quick-drop flag, the slow count and the fdz flag.
+NewtonVerdict judge_iteration(DaeCallState& s, int stages);
+// Keeps |relative dy| and |dy'| of the last solve for the next tests.
+void keep_previous_corrections(DaeCallState& s, int stages);
+// Drops corrections at the rounding level and keeps settled components frozen.
+void filter_corrections(const DaeCallState& s, const StageRegions& st, const double* y,
+                        const double* yp);
+// Applies the corrections of one or both stages.
+void apply_one_stage(DaeCallState& s);
+void apply_two_stages(DaeCallState& s);
+// Corrections relative to ymax; dymax over all stages.
+void make_relative(DaeCallState& s, int stages);
+
+// What one Newton iteration observed after its model calls.
+struct IterationMeasure {
+  int solves;              // ip[1]: solves made in this attempt
+  bool one_stage;          // implicit Euler or trapezoidal rule
+  double r0;               // largest residual or defect of the first two evaluations
+  double rF;               // largest |r_j| of this evaluation
+  bool quick_drop;         // residuals fell below sqrt(conm14) of r0 after one solve
+  double q;                // largest ratio of the last two solves' corrections (1 before)
+  double rho_F;            // rF of the last accepted step over this rF
+  double rho_d;            // dymax of the last accepted step over this dymax
+  double dymax;            // largest relative correction of the last solve
+  int slow_count;          // slow iterations already counted in this attempt
+  bool damping_redo;       // damping flag up: a one-stage redo ends at its 10th solve
+  bool may_diverge;        // h > kSmallStepFactor*hmin: divergence may be declared
+  double converged_below;  // sqrt(conm14): a smaller dymax is converged
+};
+
+// The verdict on a measured iteration.
+enum class NewtonDecision {
+  iterate,          // solve again
+  iterate_slow,     // solve again, one more slow iteration counted
+  converged,        // the corrections are at the rounding level
+  slow,             // converged as slow: the fdz test follows
+  slow_quick_drop,  // converged as slow, but the residuals dropped at once: no fdz test
+  divergent,        // the corrections grow against the last accepted step
+};
+
+IterationMeasure measure_iteration(const DaeCallState& s, int stages);
+NewtonDecision decide_iteration(const IterationMeasure& m);
+
+// ---------------------------------------------------------------------------
+// Error estimate, acceptance and growth (dae_error_control.cpp)
+
 // Fills ee1..ee3 from the history and the attempt's new values.
 void estimate_error(DaeCallState& s);
 // The slow-iteration rejection, the fdz warning and the tolerance test.
 ErrorVerdict error_test(DaeCallState& s);
 // Keeps rF and dymax of the iteration for the next step's tests.
 void remember_iteration_end(DaeCallState& s);
-// Counts sign changes of the derivatives; true when a component changed sign three times.
-bool derivatives_oscillate(DaeCallState& s);
-// Prepares the implicit-Euler redo of an oscillating step.
-void begin_damping(DaeCallState& s);
-// Takes the damped derivatives after a converged redo and restores the method.
-void finish_damping(DaeCallState& s);
 // Accepts the attempt: output, next step, history; true when tend is reached.
 bool accept_step(DaeCallState& s);
-// Counts a failed attempt (model failures are counted at the call).
-void count_failure(DaeCallState& s, NewtonOutcome outcome);
-// Counts a failed attempt; halves the step, or ends the run with ier = 7 (false).
-bool fail_attempt(DaeCallState& s, NewtonOutcome outcome);
-// Rejects the attempt: h/2, back to the last accepted point, history re-sampled.
-void halve_step(DaeCallState& s);
-
-// ---------------------------------------------------------------------------
-// Pure helpers (dae_control.cpp)
 
 struct ErrorEstimates {
   double ee1;  // second difference: implicit Euler
@@ -276,17 +296,31 @@ struct ErrorEstimates {
 
 // Scaled divided differences of Y5 (oldest) .. Y1, Y0 (new) over the intervals
 // H[4] .. H[1], h, each component divided by max(ymax_i, M_i) when that exceeds kTiny.
-ErrorEstimates estimate_history_errors(int m, const double* Y0, const std::array<double*, 6>& Y,
-                                       const std::array<double, 5>& H, double h,
+ErrorEstimates estimate_history_errors(int m, const double* Y0,
+                                       const std::array<double*, kHistoryLength + 1>& Y,
+                                       const std::array<double, kHistoryLength>& H, double h,
                                        const double* ymax, const double* M);
+
+// ---------------------------------------------------------------------------
+// Damping and halving: the two ways a step is redone (dae_redo.cpp)
+
+// Counts sign changes of the derivatives; true when a component changed sign three times.
+bool derivatives_oscillate(DaeCallState& s);
+// Prepares the implicit-Euler redo of an oscillating step.
+void begin_damping(DaeCallState& s);
+// Takes the damped derivatives after a converged redo and restores the method.
+void finish_damping(DaeCallState& s);
+// Counts a failed attempt (model failures are counted at the call).
+void count_failure(DaeCallState& s, NewtonOutcome outcome);
+// Counts a failed attempt; halves the step, or ends the run with ier = 7 (false).
+bool fail_attempt(DaeCallState& s, NewtonOutcome outcome);
+// Rejects the attempt: h/2, back to the last accepted point, history re-sampled.
+void halve_step(DaeCallState& s);
 
 // Replaces the history Y5..Y1 (intervals H4..H1) by Y3, P(mid of H2), Y2,
 // P(mid of H1), Y1 with intervals H2/2, H2/2, H1/2, H1/2, where P is the
 // polynomial of degree 4 through Y5..Y1.
-void resample_history(int m, const std::array<double*, 6>& Y, std::array<double, 5>& H);
-
-// Largest relative change of y'_i between two start-up attempts, leaving out
-// components whose ratio is close to a power of two.
-double start_up_measure(int m, const double* yp, const double* yp_before);
+void resample_history(int m, const std::array<double*, kHistoryLength + 1>& Y,
+                      std::array<double, kHistoryLength>& H);
 
 }  // namespace dae
