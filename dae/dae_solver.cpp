@@ -33,7 +33,7 @@ int check_arguments(const DaeSettings& p) {
   if (!(p.tend - p.t0 >= p.hmin) || !std::isfinite(p.t0) || !std::isfinite(p.tend)) {
     ier = DAE_IER_SPAN;
   }
-  if (!(p.eps > kMinTolerance)) ier = DAE_IER_TOLERANCE;
+  if (!(p.eps > kMinTolerance) || !std::isfinite(p.eps)) ier = DAE_IER_TOLERANCE;
   if (p.nm < DAE_NM_EULER || p.nm > DAE_NM_AUTOMATIC) ier = DAE_IER_METHOD;
   if (p.init < DAE_INIT_COMPUTE || p.init > DAE_INIT_GIVEN || p.init == 1) ier = DAE_IER_INIT;
   return ier;

@@ -35,7 +35,7 @@ inline constexpr int DAE_IER_OK = 0;              // tend reached
 inline constexpr int DAE_IER_SIZES = 1;           // n < 1, m < 0, m > n, or workspace too small
 inline constexpr int DAE_IER_STEP_BOUNDS = 2;     // hmin <= 1e-200 or hmax < hmin
 inline constexpr int DAE_IER_SPAN = 3;            // tend - t0 < hmin
-inline constexpr int DAE_IER_TOLERANCE = 4;       // eps <= 1e-12
+inline constexpr int DAE_IER_TOLERANCE = 4;       // eps <= 1e-12, or not finite
 inline constexpr int DAE_IER_METHOD = 5;          // nm outside 1..4
 inline constexpr int DAE_IER_INIT = 6;            // init not 0 or 2
 inline constexpr int DAE_IER_STEP_FAILED = 7;     // an attempt failed with h <= hmin

@@ -39,9 +39,12 @@ struct Snapshot {
 // a derivative that never settles; junk scales the Jacobians of the difference
 // calls; F_n is NaN beyond nan_after or for steps above nan_above_h.
 // record_output requests stop times at the integers (tabulate), or a stale one:
-// t (stale_stop 1) or t - 1 (2).
+// t (stale_stop 1) or t - 1 (2), or t + stop_offset; beyond max_outputs it
+// makes every later model call fail, so that a run that would not end does.
 struct Harness {
   double lambda = -1000, rate = 0, fyp_factor = 1, nan_after = 1e300, nan_above_h = 1e300, mu = 1000, tnext = 0;
+  double stop_offset = 0;
+  std::size_t max_outputs = 20000;
   bool track = true, drive = false, junk = false, tabulate = false;
   int first_status = 0, status = 0;  // model status of the kind-0 and of the ordinary calls
   int stale_stop = 0;
@@ -100,6 +103,8 @@ int vdp_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, 
 int record_output(double* y, double*, int n, int, double t, double, double, double h, double* tstop,
                   int kind, const int* ip) {
   hx.outputs.push_back(snap(kind, t, h, y, n, ip));
+  if (hx.outputs.size() > hx.max_outputs) hx.status = DAE_STATUS_FAILED;
+  if (hx.stop_offset != 0) *tstop = t + hx.stop_offset;
   if (hx.tabulate && t >= hx.tnext) hx.tnext += 1;
   if (hx.tabulate && *tstop > hx.tnext) *tstop = hx.tnext;
   if (hx.stale_stop != 0) *tstop = hx.stale_stop == 1 ? t : t - 1;
@@ -169,8 +174,10 @@ TEST_F(DaeSolver, HowARunEnds) {
     const char* what;
     std::function<void(Settings&)> setup;
     int ier;
-    int counter = 0;    // ip position that must end non-zero
-    double max_h = 2;   // largest step an output may show
+    int counter = 0;      // ip position that must end non-zero
+    double max_h = 2;     // largest step an output may show
+    double y_end = kNaN;  // y_1 at the last output, when given
+    double min_h = 0;     // smallest step an output may show
   } cases[] = {
       {"valid", [](Settings&) {}, 0},
       {"n = 0", [](Settings& s) { s.n = s.m = 0; }, 1},
@@ -210,6 +217,7 @@ TEST_F(DaeSolver, HowARunEnds) {
       {"slow iteration with eps above 100: only a warning",
        [](Settings& s) { s.nm = 1, s.hmin = 1e-3, s.eps = 200, hx.lambda = -1, hx.fyp_factor = 2; }, 0,
        IP_FDZ_WARNINGS},
+      {"eps = +Inf", [](Settings& s) { s.eps = std::numeric_limits<double>::infinity(); }, 4},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -232,10 +240,18 @@ TEST_F(DaeSolver, HowARunEnds) {
       EXPECT_EQ(count_kind(hx.outputs, DAE_OUTPUT_STEP), r.ip[IP_ACCEPTED_STEPS]);
       EXPECT_EQ(occurrences(r.console, " warning! fdz>0.01: t="), r.ip[IP_FDZ_WARNINGS]);
     }
+    bool finite = true;
+    double h_low = c.min_h, h_high = 0, t_last = st.t0;
     for (const Snapshot& o : hx.outputs) {
-      EXPECT_TRUE(std::isfinite(o.y[1]) && std::isfinite(o.y[2])) << o.t;
-      EXPECT_LE(o.kind == DAE_OUTPUT_STEP ? o.h : 0, c.max_h) << o.t;
+      finite = finite && std::isfinite(o.y[1]) && std::isfinite(o.y[2]);
+      if (o.kind == DAE_OUTPUT_STEP) h_low = std::min(h_low, o.h), h_high = std::max(h_high, o.h);
+      t_last = std::max(t_last, o.t);
     }
+    EXPECT_TRUE(finite);
+    EXPECT_GE(h_low, c.min_h);
+    EXPECT_LE(h_high, c.max_h);
+    EXPECT_LE(t_last, st.tend);
+    EXPECT_NEAR(std::isnan(c.y_end) ? 0 : hx.outputs.back().y[1], std::isnan(c.y_end) ? 0 : c.y_end, 1e-5);
   }
 }
 
