@@ -139,6 +139,7 @@ WorkRegions lay_out_work(double* work, int n, int m) {
   w.dyp_sum_end = take(m);
   w.yp_start = take(m);
   w.kept_yp = take(m);
+  w.ye_algebraic = take(n - m);
   w.used = next;
   return w;
 }
@@ -166,6 +167,10 @@ bool initialise(DaeCallState& s) {
   }
   copy_vector(s.region.y_start, s.caller.y, n);
   copy_vector(s.region.yp_start, s.caller.yp, m);
+  // The caller's magnitude scales, already during the start-up, where only
+  // difference increments read them (ye becomes stage storage later).
+  for (int i = 1; i <= m; ++i) s.region.y_magnitude[i] = std::fabs(s.caller.ye[i]);
+  for (int i = m + 1; i <= n; ++i) s.region.ye_algebraic[i - m] = std::fabs(s.caller.ye[i]);
   s.method = Method::euler;
   return true;
 }

@@ -89,6 +89,8 @@ struct WorkRegions {
   double* dyp_sum_end;                // m: sum of derivative corrections, end-point stage (P^E)
   double* yp_start;                   // m: start derivatives of the start-up
   double* kept_yp;                    // m: derivatives kept during a damping redo
+  double* ye_algebraic;               // n - m: |ye_i| at entry, i = m+1..n, the scales of
+                                      // the algebraic unknowns' difference increments
   long long used;                     // doubles used, work[1..used]
 };
 

@@ -7,7 +7,8 @@
 //                       iteration_ends, compute_defects, stage_matrices,
 //                       stage_vectors, add_solves
 //   model evaluation    call_model, call_output, evaluate_stage, evaluation_usable,
-//                       difference_usable, difference_jacobian, residual_is_finite
+//                       difference_usable, difference_jacobian, difference_increment,
+//                       unknown_scale, residual_is_finite
 //
 // Every formula is evaluated in the order written, so that each result is
 // rounded the same way in every run.
@@ -105,6 +106,26 @@ bool difference_usable(DaeCallState& s) {
   return false;
 }
 
+// The magnitude unknown i is measured against: the caller's scale |ye_i| at
+// entry (for a differential unknown raised by the largest |y_i| accepted
+// since), else its largest magnitude in the attempt, else 1.
+double unknown_scale(const DaeCallState& s, int i) {
+  const int m = s.settings.m;
+  const double given = i <= m ? s.region.y_magnitude[i] : s.region.ye_algebraic[i - m];
+  if (given > kTiny && std::isfinite(given)) return given;
+  if (s.region.ymax[i] > kTiny) return s.region.ymax[i];
+  return 1;
+}
+
+// The increment of unknown i: sqrt(conm14) relative to |y_i|. An unknown at 0,
+// or so far below its scale that such an increment would be lost in the
+// rounding of the residual, is moved by sqrt(conm14) times its scale instead.
+double difference_increment(const DaeCallState& s, const double* y, int i) {
+  const double scale = unknown_scale(s, i);
+  if (std::fabs(y[i]) > s.sqrt_conm14 * scale) return std::fabs(y[i]) * s.sqrt_conm14;
+  return scale * s.sqrt_conm14;
+}
+
 // Column i of dF/dy by forward differences, perturbing y_n first and y_1 last.
 // The quotients go straight into the stage's copy of fy (and, at the end, into
 // the caller's fy), so that a model that writes its Jacobians in the difference
@@ -117,7 +138,7 @@ bool difference_jacobian(DaeCallState& s, const StageRegions& st, double* y, dou
   bool ok = true;
   for (int i = n; i >= 1 && ok; --i) {
     const double y_saved = y[i];
-    const double delta = std::fabs(y[i]) > kTiny ? std::fabs(y[i]) * s.sqrt_conm14 : kTiny;
+    const double delta = difference_increment(s, y, i);
     y[i] += delta;
     call_model(s, y, yp, t, DAE_MODEL_DIFFERENCE);
     ok = difference_usable(s);

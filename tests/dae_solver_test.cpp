@@ -100,6 +100,21 @@ int vdp_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, 
   return 0;
 }
 
+// Robertson's kinetics as an index-1 DAE (n = 3, m = 2): two rate equations
+// and the conservation law y1 + y2 + y3 = 1.
+int kinetics_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double h,
+                   int kind, int*, const int* ip) {
+  hx.calls.push_back(snap(kind, t, h, y, n, ip));
+  f[1] = yp[1] + 0.04 * y[1] - 1e4 * y[2] * y[3];
+  f[2] = yp[2] - 0.04 * y[1] + 1e4 * y[2] * y[3] + 3e7 * y[2] * y[2];
+  f[3] = y[1] + y[2] + y[3] - 1;
+  fyp[1 * n + 1] = fyp[2 * n + 2] = 1;
+  fy[1 * n + 1] = 0.04, fy[1 * n + 2] = -1e4 * y[3], fy[1 * n + 3] = -1e4 * y[2];
+  fy[2 * n + 1] = -0.04, fy[2 * n + 2] = 1e4 * y[3] + 6e7 * y[2], fy[2 * n + 3] = 1e4 * y[2];
+  fy[3 * n + 1] = fy[3 * n + 2] = fy[3 * n + 3] = 1;
+  return 0;
+}
+
 int record_output(double* y, double*, int n, int, double t, double, double, double h, double* tstop,
                   int kind, const int* ip) {
   hx.outputs.push_back(snap(kind, t, h, y, n, ip));
@@ -218,6 +233,10 @@ TEST_F(DaeSolver, HowARunEnds) {
        [](Settings& s) { s.nm = 1, s.hmin = 1e-3, s.eps = 200, hx.lambda = -1, hx.fyp_factor = 2; }, 0,
        IP_FDZ_WARNINGS},
       {"eps = +Inf", [](Settings& s) { s.eps = std::numeric_limits<double>::infinity(); }, 4},
+      // Forward differences from init = 0: the algebraic y3 and y2 start at exactly 0.
+      {"difference Jacobian from zero unknowns (kinetics with a conservation law)",
+       [](Settings& s) { s.model = kinetics_model, s.n = 3, s.ier = DAE_IER_FORWARD_DIFFERENCES, s.tend = 40; }, 0,
+       0, 40, 0.7158270687},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
