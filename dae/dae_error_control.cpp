@@ -7,6 +7,7 @@
 //   acceptance       accept_step, accept_euler, accept_trapezoidal,
 //                    accept_lobatto, update_magnitudes, shift_history,
 //                    remember_iteration_end
+//   time             update_backlog, step_time_residue
 //   growth           grow_euler, apply_growth_rule, band_bound
 //
 // Every formula is evaluated in the order written, so that each result is
@@ -154,6 +155,38 @@ void accept_lobatto(DaeCallState& s) {
   if (s.ee2() < s.settings.eps / kToTrapezoidalBelow) s.method = Method::trapezoidal;
 }
 
+// Integrated minus reported time of the attempt: what rounding took from (or
+// added to) the move of t. None while t stays: the backlog holds the step.
+double step_time_residue(const DaeCallState& s, double taken) {
+  switch (s.placement) {
+    case Placement::normal:
+      return taken - (s.t - s.t_old);
+    case Placement::accumulated:
+      return s.time_backlog_new - (s.t - s.t_old);
+    case Placement::below_resolution:
+      break;
+  }
+  return 0;
+}
+
+// The backlog is what the state is integrated beyond t. The rounding of t is
+// summed apart; once it exceeds eps*(tend - t0) it joins the backlog, so that
+// the step that lands on tend integrates exactly up to it, unless the
+// integration is already that close to tend: the last step then lands
+// without it, within that bound. (Runs whose rounding stays below the bound
+// keep the backlog exactly as before.)
+void update_backlog(DaeCallState& s, double taken) {
+  s.time_drift += step_time_residue(s, taken);
+  if (s.placement == Placement::below_resolution) s.time_backlog = s.time_backlog_new;
+  if (s.placement == Placement::accumulated) s.time_backlog = 0;
+  const double bound = s.settings.eps * (s.settings.tend - s.settings.t0);
+  const double left = (s.settings.tend - s.t) - (s.time_backlog + s.time_drift);
+  if (std::fabs(s.time_drift) > bound && left > 0) {
+    s.time_backlog += s.time_drift;
+    s.time_drift = 0;
+  }
+}
+
 // Y5 = Y4, ..., Y1 = Y0 (the accepted values, now y_old); H1 = the step taken.
 void shift_history(DaeCallState& s, double taken) {
   WorkRegions& w = s.region;
@@ -273,9 +306,8 @@ bool accept_step(DaeCallState& s) {
   s.h = s.h_next < s.settings.hmax ? s.h_next : s.settings.hmax;
   if (s.h < s.settings.hmin) s.h = s.settings.hmin;
   shift_history(s, taken);
+  update_backlog(s, taken);
   s.t_old = s.t;
-  if (s.placement == Placement::below_resolution) s.time_backlog = s.time_backlog_new;
-  if (s.placement == Placement::accumulated) s.time_backlog = 0;
   s.stop_flag = false;
   if (s.last_step) {
     *s.caller.ier = DAE_IER_OK;

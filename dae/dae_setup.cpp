@@ -62,6 +62,7 @@ void finish_start_up(DaeCallState& s) {
   }
   s.growth_count = {};
   s.time_backlog = 0;
+  s.time_drift = 0;
   copy_vector(s.caller.ye, s.caller.y, n);
   copy_vector(w.y_old, s.caller.y, n);
   copy_vector(s.caller.ype, s.caller.yp, m);

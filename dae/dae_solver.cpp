@@ -3,7 +3,7 @@
 //   entry point       DAE_Solver_01: checks, start-up, then the loop of attempt,
 //                     error test, accept (with output) or halve
 //   step loop         run_steps, judge_converged
-//   argument checks   check_arguments, sizes_fit
+//   argument checks   check_arguments, sizes_fit, span_resolvable
 //   console and exit  announce
 #include <cmath>
 
@@ -24,13 +24,20 @@ bool sizes_fit(int n, int m) {
   return n >= 1 && m >= 0 && m <= n && n <= DAE_WORK_SIZE && dae_work_need(n, m) <= DAE_WORK_SIZE;
 }
 
+// The span moves t: it is not below the time resolution conm14*|t| at its
+// far end (steps inside such a span could not be placed in time).
+bool span_resolvable(const DaeSettings& p) {
+  const double far_end = std::fabs(p.t0) > std::fabs(p.tend) ? std::fabs(p.t0) : std::fabs(p.tend);
+  return p.tend - p.t0 >= rounding_level() * far_end;
+}
+
 // The checks in their fixed order; the last failing one decides the code. Each
 // is written so that a NaN (and an infinite time) fails it as well.
 int check_arguments(const DaeSettings& p) {
   int ier = DAE_IER_OK;
   if (!sizes_fit(p.n, p.m)) ier = DAE_IER_SIZES;
   if (!(p.hmin > kTiny) || !(p.hmax >= p.hmin)) ier = DAE_IER_STEP_BOUNDS;
-  if (!(p.tend - p.t0 >= p.hmin) || !std::isfinite(p.t0) || !std::isfinite(p.tend)) {
+  if (!(p.tend - p.t0 >= p.hmin) || !std::isfinite(p.t0) || !std::isfinite(p.tend) || !span_resolvable(p)) {
     ier = DAE_IER_SPAN;
   }
   if (!(p.eps > kMinTolerance) || !std::isfinite(p.eps)) ier = DAE_IER_TOLERANCE;
@@ -69,7 +76,10 @@ StepVerdict judge_converged(DaeCallState& s) {
 void run_steps(DaeCallState& s) {
   bool redo = false;  // the next attempt is an implicit-Euler redo of the same step
   for (;;) {
-    if (!redo) place_step(s);
+    if (!redo && !place_step(s)) {
+      *s.caller.ier = DAE_IER_STEP_FAILED;
+      return;
+    }
     redo = false;
     reset_attempt(s);
     const NewtonOutcome outcome = iterate(s);

@@ -34,7 +34,8 @@ inline constexpr int DAE_IER_FORWARD_DIFFERENCES = -1;
 inline constexpr int DAE_IER_OK = 0;              // tend reached
 inline constexpr int DAE_IER_SIZES = 1;           // n < 1, m < 0, m > n, or workspace too small
 inline constexpr int DAE_IER_STEP_BOUNDS = 2;     // hmin <= 1e-200 or hmax < hmin
-inline constexpr int DAE_IER_SPAN = 3;            // tend - t0 < hmin
+inline constexpr int DAE_IER_SPAN = 3;            // tend - t0 < hmin, or below the time
+                                                  // resolution conm14*max(|t0|, |tend|)
 inline constexpr int DAE_IER_TOLERANCE = 4;       // eps <= 1e-12, or not finite
 inline constexpr int DAE_IER_METHOD = 5;          // nm outside 1..4
 inline constexpr int DAE_IER_INIT = 6;            // init not 0 or 2

@@ -152,6 +152,7 @@ struct DaeCallState {
   double t_mid = 0;                         // time of the mid-point stage
   double time_backlog = 0;                  // steps integrated but too small to move t
   double time_backlog_new = 0;              // the backlog including this attempt
+  double time_drift = 0;                    // rounding of t not yet in the backlog
   Placement placement = Placement::normal;  // how t was placed
   double h_prev = 0;                        // previous accepted step
   double h_next = 0;                        // proposed next step
@@ -217,8 +218,9 @@ double start_up_measure(int m, const double* yp, const double* yp_before);
 // ---------------------------------------------------------------------------
 // One step attempt (dae_step.cpp)
 
-// Places the attempt's end time (stop time, tend, time resolution).
-void place_step(DaeCallState& s);
+// Places the attempt's end time (stop time, tend, time resolution); false when
+// the state is already integrated up to tend although t is not there.
+bool place_step(DaeCallState& s);
 // Resets the per-attempt state and sets the method coefficient.
 void reset_attempt(DaeCallState& s);
 // Runs the Newton iteration of the current method to an outcome.

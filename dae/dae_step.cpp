@@ -2,7 +2,8 @@
 // Newton iteration of the current method.
 //
 //   attempt set-up      place_step, reset_attempt, placement_mode, placed_time,
-//                       reach_target, method_coefficient
+//                       integrated_end, within_look_ahead, stop_reachable,
+//                       land_on, method_coefficient
 //   iteration           iterate, iterate_one_stage, iterate_two_stage,
 //                       iteration_ends, compute_defects, stage_matrices,
 //                       stage_vectors, add_solves
@@ -65,15 +66,36 @@ double placed_time(const DaeCallState& s, double divisor) {
   return s.t_old;
 }
 
-// A target time within the look-ahead of the step's end: the step ends exactly
-// on it, unless it lies within the time resolution of the step's start.
-bool reach_target(DaeCallState& s, double target, double tres) {
-  if (!(target <= s.t + s.h * kLookAhead)) return false;
-  if (std::fabs(s.t_old - target) >= tres) {
-    s.h = target - s.t_old;
-    s.t = s.t_old + s.h;
-  }
-  return true;
+// The time up to which the attempt integrates: t_old, the backlog of steps
+// not yet added to t, and the step. (Without a backlog this is the end of a
+// normal step.)
+double integrated_end(const DaeCallState& s) { return s.t_old + (s.time_backlog + s.h); }
+
+// A target time no further than the look-ahead beyond the attempt's end, by
+// the reported or the integrated time. Steps below the time resolution are
+// compared by the span that remains to the target: absolute times cannot
+// resolve them.
+bool within_look_ahead(const DaeCallState& s, double target, double tres) {
+  const double look_ahead = s.h * kLookAhead;
+  if (target <= s.t + look_ahead) return true;
+  if (s.h < tres) return (target - s.t_old) - s.time_backlog <= s.h + look_ahead;
+  return target <= integrated_end(s) + look_ahead;
+}
+
+// A stop time is honoured only when t can move to it and the step to it is
+// not below hmin; one nearer than that counts as reached: chasing it would
+// take steps below the time resolution or below hmin.
+bool stop_reachable(const DaeCallState& s, double stop, double tres) {
+  return stop - s.t_old >= tres && (stop - s.t_old) - s.time_backlog >= s.settings.hmin;
+}
+
+// The attempt integrates exactly up to the target, the backlog included, and
+// t becomes the target, so the state is integrated over the time it reports.
+void land_on(DaeCallState& s, double target) {
+  s.h = (target - s.t_old) - s.time_backlog;
+  s.time_backlog_new = s.time_backlog + s.h;
+  s.placement = Placement::accumulated;
+  s.t = target;
 }
 
 // ---------------------------------------------------------------------------
@@ -264,16 +286,23 @@ NewtonOutcome iterate_two_stage(DaeCallState& s) {
 
 }  // namespace
 
-void place_step(DaeCallState& s) {
-  const double tres = s.conm14 * s.t_old;
+bool place_step(DaeCallState& s) {
+  const double tres = s.conm14 * std::fabs(s.t_old);
   s.placement = placement_mode(s, tres);
   s.t = placed_time(s, kStepEnd);
-  // A stop time not later than the start of the step is ignored: it would
-  // give a step of zero or negative length.
   const double stop = *s.caller.tstop;
-  if (stop > s.t_old && reach_target(s, stop, tres)) s.stop_flag = true;
-  if (reach_target(s, s.settings.tend, tres)) s.last_step = true;
+  if (within_look_ahead(s, stop, tres) && stop_reachable(s, stop, tres)) {
+    land_on(s, stop);
+    s.stop_flag = true;
+  }
+  if (within_look_ahead(s, s.settings.tend, tres)) {
+    land_on(s, s.settings.tend);
+    s.last_step = true;
+  }
   s.t_mid = placed_time(s, kStepMiddle);
+  // Far from t = 0 the rounding of t can leave the integration at tend before
+  // t reaches it; no step can then end there.
+  return s.h > 0;
 }
 
 void reset_attempt(DaeCallState& s) {

@@ -133,6 +133,11 @@ struct Settings {
   DAE_Model model = linear_model;
 };
 
+// y' = -y from y = 1 over [t0, t0 + span].
+void decay(Settings& s, double t0, double span) {
+  s.n = s.m = 1, s.t0 = t0, s.tend = t0 + span, hx.lambda = -1, hx.track = false;
+}
+
 struct Result {
   int ier;
   std::array<int, 3 * kMaxN + 22> ip;
@@ -233,6 +238,24 @@ TEST_F(DaeSolver, HowARunEnds) {
        [](Settings& s) { s.nm = 1, s.hmin = 1e-3, s.eps = 200, hx.lambda = -1, hx.fyp_factor = 2; }, 0,
        IP_FDZ_WARNINGS},
       {"eps = +Inf", [](Settings& s) { s.eps = std::numeric_limits<double>::infinity(); }, 4},
+      // y' = -y far from t = 0: the time resolution conm14*|t| is about 4.6 at 1e15,
+      // 0.046 at 1e13. A span within it cannot be resolved; steps below it are
+      // integrated and the last one lands on tend with the whole integrated span.
+      {"t0 = 1e15, tend - t0 = 1 lies within the time resolution",
+       [](Settings& s) { decay(s, 1e15, 1), s.hmax = 1; }, 3},
+      {"t0 = 1e13: steps below the time resolution land on tend",
+       [](Settings& s) { decay(s, 1e13, 1), s.hmax = 1; }, 0, 0, 1, std::exp(-1.0)},
+      {"t0 = -1e15 - 20: negative times have a resolution too (the last step stretched onto tend)",
+       [](Settings& s) { decay(s, -1e15 - 20, 20), s.hmax = 0.01; }, 0, 0, 0.015, std::exp(-20.0)},
+      // Stop times that only a step below the resolution or below hmin could
+      // honour count as reached: they neither shrink the step nor stop its growth.
+      {"stop times within the time resolution of the step start",
+       [](Settings& s) { decay(s, 1e6, 1), s.hmin = 1e-12, hx.stop_offset = 1e-9; }, 0, 0, 1, std::exp(-1.0)},
+      {"stop times closer than hmin", [](Settings& s) { decay(s, 0, 1), s.hmin = 1e-6, hx.stop_offset = 2.5e-7; }, 0,
+       0, 1, std::exp(-1.0), 1e-6},
+      {"a stop time of 5e-324 from t0 = 0",
+       [](Settings& s) { decay(s, 0, 1), hx.stop_offset = std::numeric_limits<double>::denorm_min(); }, 0, 0, 1,
+       std::exp(-1.0)},
       // Forward differences from init = 0: the algebraic y3 and y2 start at exactly 0.
       {"difference Jacobian from zero unknowns (kinetics with a conservation law)",
        [](Settings& s) { s.model = kinetics_model, s.n = 3, s.ier = DAE_IER_FORWARD_DIFFERENCES, s.tend = 40; }, 0,
@@ -354,8 +377,10 @@ TEST_F(DaeSolver, StopTimes) {
   }
 }
 
-// Far from t = 0 steps below the time resolution conm14*t_old leave t where
-// it is; they are summed, and t moves by the sum once it reaches the resolution.
+// Far from t = 0 steps below the time resolution conm14*|t| leave t where it
+// is until their sum reaches the resolution. The state is integrated over every
+// step (with y' = 1, y - 1 is the integrated time), stays within the resolution
+// of t, and the last step lands on tend with exactly the span integrated.
 TEST_F(DaeSolver, StepsBelowTheTimeResolutionAccumulate) {
   hx.lambda = 0;
   hx.track = false;
@@ -368,18 +393,16 @@ TEST_F(DaeSolver, StepsBelowTheTimeResolutionAccumulate) {
   st.hmax = 2e-9;
   const double resolution = dae::rounding_level() * st.t0;  // about 4.6e-9
   ASSERT_EQ(run(st).ier, 0);
-  double sum = 0;  // the steps taken since t last moved
   int stayed = 0;
-  for (std::size_t k = 1; k + 1 < hx.outputs.size(); ++k) {  // the last step ends on tend
-    sum += hx.outputs[k].h;
-    const double moved_by = sum < resolution ? 0 : sum;
-    EXPECT_EQ(hx.outputs[k].t, hx.outputs[k - 1].t + moved_by) << k;
-    stayed += moved_by == 0 ? 1 : 0;
-    sum = moved_by == 0 ? sum : 0;
+  for (std::size_t k = 1; k < hx.outputs.size(); ++k) {
+    const Snapshot& o = hx.outputs[k];
+    stayed += o.t == hx.outputs[k - 1].t ? 1 : 0;
+    EXPECT_LE(std::fabs((o.y[1] - 1) - (o.t - st.t0)), resolution) << k;
   }
   EXPECT_GT(stayed, 10);
   EXPECT_LT(stayed, static_cast<int>(hx.outputs.size()) - 10);
   EXPECT_EQ(hx.outputs.back().t, st.tend);
+  EXPECT_NEAR(hx.outputs.back().y[1] - 1, st.tend - st.t0, 1e-13);
 }
 
 // With ier = -1 on entry each ordinary call is followed by n difference calls
