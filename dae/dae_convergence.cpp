@@ -189,7 +189,7 @@ void apply_one_stage(DaeCallState& s) {
 void apply_two_stages(DaeCallState& s) {
   const StageRegions& mid = s.region.stage[0];
   const StageRegions& end = s.region.stage[1];
-  const CallerArrays& c = s.caller;
+  const CoreArrays& c = s.caller;
   WorkRegions& w = s.region;
   for (int i = 1; i <= s.settings.n; ++i) {
     c.y[i] += mid.dy[i];

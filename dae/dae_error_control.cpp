@@ -54,7 +54,7 @@ double method_estimate(DaeCallState& s) {
 // run ends there with ier = 7.
 ErrorVerdict halve_unless_at_hmin(DaeCallState& s) {
   if (s.h > s.settings.hmin) return ErrorVerdict::halve;
-  *s.caller.ier = DAE_IER_STEP_FAILED;
+  s.ier = DAE_IER_STEP_FAILED;
   return ErrorVerdict::fail;
 }
 
@@ -256,6 +256,7 @@ void estimate_error(DaeCallState& s) {
 
 ErrorVerdict error_test(DaeCallState& s) {
   int* ip = s.caller.ip;
+  s.error_test_failed = false;
   const double ee1 = s.ee1();
   if (s.fdz && s.settings.eps <= kFdzEpsLimit && ee1 > s.sqrt_conm14) {
     ++ip[IP_SLOW_REJECTIONS];
@@ -275,6 +276,7 @@ ErrorVerdict error_test(DaeCallState& s) {
   if (e > s.settings.eps) {
     ++ip[IP_ERROR_TEST_FAILURES];
     if (s.h > kSmallStepFactor * s.settings.hmin) return ErrorVerdict::halve;
+    s.error_test_failed = true;  // accepted all the same: h cannot be halved further
   }
   return ErrorVerdict::pass;
 }
@@ -289,6 +291,8 @@ void remember_iteration_end(DaeCallState& s) {
 
 bool accept_step(DaeCallState& s) {
   s.h_next = s.h;
+  ++s.accepted_steps;
+  if (s.error_test_failed) ++s.accepted_error_failed;
   switch (s.method) {
     case Method::euler:
       accept_euler(s);
@@ -310,7 +314,7 @@ bool accept_step(DaeCallState& s) {
   s.t_old = s.t;
   s.stop_flag = false;
   if (s.last_step) {
-    *s.caller.ier = DAE_IER_OK;
+    s.ier = DAE_IER_OK;
     return true;
   }
   return false;

@@ -119,7 +119,7 @@ void count_failure(DaeCallState& s, NewtonOutcome outcome) {
 bool fail_attempt(DaeCallState& s, NewtonOutcome outcome) {
   count_failure(s, outcome);
   if (s.h <= s.settings.hmin) {
-    *s.caller.ier = DAE_IER_STEP_FAILED;
+    s.ier = DAE_IER_STEP_FAILED;
     return false;
   }
   if (s.damping == Damping::trapezoidal) s.method = Method::trapezoidal;

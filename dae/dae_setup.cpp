@@ -163,7 +163,7 @@ bool initialise(DaeCallState& s) {
     // The step is still hmin: the failure cannot be retried with a smaller one.
     ++s.caller.ip[IP_MODEL_FAILURES];
     ++s.caller.ip[IP_FAILED_ATTEMPTS];
-    *s.caller.ier = DAE_IER_STEP_FAILED;
+    s.ier = DAE_IER_STEP_FAILED;
     return false;
   }
   copy_vector(s.region.y_start, s.caller.y, n);
@@ -200,20 +200,20 @@ double start_up_measure(int m, const double* yp, const double* yp_before) {
 bool start_up(DaeCallState& s) {
   for (int attempt = 1;; ++attempt) {
     if (attempt > kMaxStartupAttempts) {
-      *s.caller.ier = DAE_IER_STEP_FAILED;
+      s.ier = DAE_IER_STEP_FAILED;
       return false;
     }
     restore_start_values(s);
     reset_attempt(s);
     const NewtonOutcome outcome = iterate(s);
     if (outcome == NewtonOutcome::singular) {
-      *s.caller.ier = DAE_IER_SINGULAR;
+      s.ier = DAE_IER_SINGULAR;
       return false;
     }
     if (outcome != NewtonOutcome::converged) {
       // The start-up runs at h <= hmin: a failure cannot be retried.
       count_failure(s, outcome);
-      *s.caller.ier = DAE_IER_STEP_FAILED;
+      s.ier = DAE_IER_STEP_FAILED;
       return false;
     }
     add_solves(s);

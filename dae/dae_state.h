@@ -4,7 +4,7 @@
 //   outcomes             Method, Placement, Damping, NewtonOutcome, NewtonVerdict,
 //                        ErrorVerdict
 //   workspace            StageRegions, WorkRegions, lay_out_work
-//   per-call record      CallerArrays, DaeSettings, DaeCallState
+//   per-call record      DaeCallState (over CoreArrays, CoreSettings of dae_core.h)
 //   helpers              copy_vector, raise_to
 //   stages, by file      dae_setup.cpp, dae_step.cpp, dae_convergence.cpp,
 //                        dae_error_control.cpp, dae_redo.cpp (listed below)
@@ -15,6 +15,7 @@
 #include <array>
 
 #include "dae/dae_constants.h"
+#include "dae/dae_core.h"
 #include "dae/dae_solver.h"
 
 namespace dae {
@@ -100,46 +101,25 @@ WorkRegions lay_out_work(double* work, int n, int m);
 // ---------------------------------------------------------------------------
 // The per-call record
 
-// The caller's arrays, result locations and callbacks.
-struct CallerArrays {
-  double* y;
-  double* yp;
-  double* ye;
-  double* ype;
-  double* F;
-  double* fyp;
-  double* fy;
-  double* tstop;
-  int* status;
-  int* ier;
-  int* ip;
-  DAE_Model model;
-  DAE_Output output;
-};
-
-// The caller's settings passed by value.
-struct DaeSettings {
-  double t0;
-  double tend;
-  double hmin;
-  double hmax;
-  double eps;
-  int n;
-  int m;
-  int nm;
-  int init;
-};
-
 struct DaeCallState {
-  DaeCallState(const CallerArrays& arrays, const DaeSettings& given, double h_in)
-      : caller(arrays), settings(given), t(given.t0), h(h_in) {}
+  DaeCallState(const CoreArrays& arrays, const CoreSettings& given, ModelCallback model_in,
+               OutputCallback output_in)
+      : caller(arrays), settings(given), model(model_in), output(output_in), t(given.t0), h(given.h) {}
   DaeCallState(const DaeCallState&) = delete;
   DaeCallState& operator=(const DaeCallState&) = delete;
 
   // Inputs
-  CallerArrays caller;               // caller's arrays and callbacks
-  DaeSettings settings;              // caller's settings
-  bool forward_differences = false;  // fy by difference quotients (ier = -1 on entry)
+  CoreArrays caller;      // caller's arrays
+  CoreSettings settings;  // caller's settings
+  ModelCallback model;    // caller's model and its context
+  OutputCallback output;  // caller's output routine and its context
+
+  // Outcome
+  int ier = DAE_IER_OK;                 // result code
+  bool stop_requested = false;          // the output routine replied stop
+  long long accepted_steps = 0;         // steps accepted (= ip[3])
+  long long accepted_error_failed = 0;  // of them, accepted although the error test failed
+  bool error_test_failed = false;       // this step's estimate exceeded eps (h <= 4*hmin)
 
   // Rounding level
   double conm14 = 0;       // rounding-level estimate
@@ -230,7 +210,7 @@ void add_solves(DaeCallState& s);
 // The model call of the given kind at (y, yp, t) with the current h; the
 // status is cleared first.
 void call_model(DaeCallState& s, double* y, double* yp, double t, int kind);
-// The output call of the given kind at the current t.
+// The output call of the given kind at the current t; keeps a stop request.
 void call_output(DaeCallState& s, int kind);
 
 // ---------------------------------------------------------------------------

@@ -184,7 +184,7 @@ bool evaluate_stage(DaeCallState& s, const StageRegions& st, double* y, double* 
   call_model(s, y, yp, t, DAE_MODEL_ORDINARY);
   if (!evaluation_usable(s)) return false;
   dae_copy_column_major(s.caller.fyp, n, s.settings.m, st.A);
-  if (s.forward_differences) {
+  if (s.settings.forward_differences) {
     if (!difference_jacobian(s, st, y, yp, t)) return false;
   } else {
     dae_copy_column_major(s.caller.fy, n, n, st.B);
@@ -334,15 +334,18 @@ void add_solves(DaeCallState& s) {
 }
 
 void call_model(DaeCallState& s, double* y, double* yp, double t, int kind) {
-  const CallerArrays& c = s.caller;
+  const CoreArrays& c = s.caller;
   *c.status = DAE_STATUS_OK;
-  c.model(y, yp, c.F, c.fyp, c.fy, s.settings.n, s.settings.m, t, s.h, kind, c.status, c.ip);
+  s.model.function(s.model.context, y, yp, c.F, c.fyp, c.fy, s.settings.n, s.settings.m, t, s.h, kind,
+                   c.status, c.ip);
 }
 
 void call_output(DaeCallState& s, int kind) {
-  const CallerArrays& c = s.caller;
+  const CoreArrays& c = s.caller;
   const double t0 = kind == DAE_OUTPUT_ERROR ? s.t : s.settings.t0;
-  c.output(c.y, c.yp, s.settings.n, s.settings.m, s.t, t0, s.settings.tend, s.h, c.tstop, kind, c.ip);
+  const OutputReply reply = s.output.function(s.output.context, c.y, c.yp, s.settings.n, s.settings.m, s.t,
+                                              t0, s.settings.tend, s.h, c.tstop, kind, c.ip);
+  if (kind != DAE_OUTPUT_ERROR && reply == OutputReply::stop) s.stop_requested = true;
 }
 
 }  // namespace dae
