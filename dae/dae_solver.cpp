@@ -1,4 +1,4 @@
-// DAE_Solver_01: the specified entry point, a thin wrapper over the
+// DAE_Solver_01: the fixed 24-argument entry point, a thin wrapper over the
 // integrator core (dae_core.h) with the caller's plain callbacks.
 //
 //   entry point   DAE_Solver_01

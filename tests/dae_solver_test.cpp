@@ -354,7 +354,8 @@ TEST_F(DaeSolver, EveryMethodOnLinearProblems) {
       EXPECT_EQ(hx.outputs[1].ip[IP_LOBATTO_STEPS], nm >= 3 ? 1 : 0);  // ... after starting three-point
       const auto first_trapezoidal = std::find_if(hx.outputs.begin(), hx.outputs.end(),
                                                   [](const Snapshot& o) { return o.ip[IP_TRAPEZOIDAL_STEPS] > 0; });
-      const int lobatto_before = first_trapezoidal == hx.outputs.end() ? lobatto : first_trapezoidal->ip[IP_LOBATTO_STEPS];
+      const int lobatto_before =
+          first_trapezoidal == hx.outputs.end() ? lobatto : first_trapezoidal->ip[IP_LOBATTO_STEPS];
       EXPECT_EQ(lobatto > lobatto_before, nm == 4 && p.m > 0);  // ... and back when ee2 grows
     }
   }
