@@ -1,119 +1,43 @@
-// Entry point of the DAE integrator.
+// DAE_Solver_01: the fixed 24-argument entry point, a thin wrapper over the
+// integrator core (dae_core.h) with the caller's plain callbacks.
 //
-//   entry point       DAE_Solver_01: checks, start-up, then the loop of attempt,
-//                     error test, accept (with output) or halve
-//   argument checks   check_arguments, sizes_fit
-//   console and exit  announce, report_error_exit
-#include <cmath>
-#include <cstdio>
-
+//   entry point   DAE_Solver_01
+//   callbacks     PlainCallbacks, plain_model, plain_output
 #include "dae/dae_solver.h"
-#include "dae/dae_state.h"
-#include "textout/diagnostics.h"
-#include "textout/textout.h"
 
-namespace dae {
+#include "dae/dae_core.h"
+
 namespace {
 
-// hmin must exceed the magnitude that the solver treats as zero.
-constexpr double kMinStep = kTiny;
-// Tolerances at or below this are beyond double precision.
-constexpr double kMinTolerance = 1e-12;
+// The caller's function pointers, handed to the core as the callbacks' context.
+struct PlainCallbacks {
+  DAE_Model model;
+  DAE_Output output;
+};
 
-// The sizes are valid and the workspace holds the call (n is bounded first so
-// that the need cannot overflow).
-bool sizes_fit(int n, int m) {
-  return n >= 1 && m >= 0 && m <= n && n <= DAE_WORK_SIZE && dae_work_need(n, m) <= DAE_WORK_SIZE;
+int plain_model(void* context, double* y, double* yp, double* f, double* fyp, double* fy, int n, int m,
+                double t, double h, int kind, int* status, const int* ip) {
+  return static_cast<const PlainCallbacks*>(context)->model(y, yp, f, fyp, fy, n, m, t, h, kind, status, ip);
 }
 
-// The checks in their fixed order; the last failing one decides the code. Each
-// is written so that a NaN (and an infinite time) fails it as well.
-int check_arguments(const DaeSettings& p) {
-  int ier = DAE_IER_OK;
-  if (!sizes_fit(p.n, p.m)) ier = DAE_IER_SIZES;
-  if (!(p.hmin > kMinStep) || !(p.hmax >= p.hmin)) ier = DAE_IER_STEP_BOUNDS;
-  if (!(p.tend - p.t0 >= p.hmin) || !std::isfinite(p.t0) || !std::isfinite(p.tend)) {
-    ier = DAE_IER_SPAN;
-  }
-  if (!(p.eps > kMinTolerance)) ier = DAE_IER_TOLERANCE;
-  if (p.nm < DAE_NM_EULER || p.nm > DAE_NM_AUTOMATIC) ier = DAE_IER_METHOD;
-  if (p.init < DAE_INIT_COMPUTE || p.init > DAE_INIT_GIVEN || p.init == 1) ier = DAE_IER_INIT;
-  return ier;
-}
-
-void announce(DaeCallState& s) {
-  textout::out_printf(textout::diagnostics_stream(), kBanner);
-  s.conm14 = rounding_level();
-  s.sqrt_conm14 = std::sqrt(s.conm14);
-  textout::out_printf(textout::diagnostics_stream(), kConm14Line, s.conm14);
-}
-
-void report_error_exit(DaeCallState& s) {
-  s.a.output(s.a.y, s.a.yp, s.p.n, s.p.m, s.t, s.t, s.p.tend, s.h, s.a.tstop, DAE_OUTPUT_ERROR,
-             s.a.ip);
+// A plain output routine cannot stop the run: its return value is ignored.
+dae::OutputReply plain_output(void* context, double* y, double* yp, int n, int m, double t, double t0,
+                              double tend, double h, double* tstop, int kind, const int* ip) {
+  static_cast<const PlainCallbacks*>(context)->output(y, yp, n, m, t, t0, tend, h, tstop, kind, ip);
+  return dae::OutputReply::proceed;
 }
 
 }  // namespace
-}  // namespace dae
 
 void DAE_Solver_01(double* y, double* yp, double* ye, double* ype, double* F, double* fyp, double* fy,
                    double t, double t0, double tend, double h, double hmin, double hmax, double eps,
                    double* tstop, int n, int m, int nm, int init, int* status, int* ier, int* ip,
                    DAE_Model model, DAE_Output output) {
-  using namespace dae;
   static_cast<void>(t);  // the working time starts at t0
-  const DaeArrays arrays{y, yp, ye, ype, F, fyp, fy, tstop, status, ier, ip, model, output};
-  const DaeSettings settings{t0, tend, hmin, hmax, eps, n, m, nm, init};
-  DaeCallState s(arrays, settings, h);
-
-  s.forward_differences = *ier == DAE_IER_FORWARD_DIFFERENCES;
-  *ier = check_arguments(settings);
-  if (*ier != DAE_IER_OK) {
-    report_error_exit(s);
-    return;
-  }
-  announce(s);
-  if (!initialise(s) || !start_up(s)) {
-    report_error_exit(s);
-    return;
-  }
-
-  bool redo = false;  // the next attempt is an implicit-Euler redo of the same step
-  for (;;) {
-    if (!redo) place_step(s);
-    redo = false;
-    reset_attempt(s);
-    const NewtonOutcome outcome = iterate(s);
-    if (outcome == NewtonOutcome::singular) {
-      *ier = DAE_IER_SINGULAR;
-      break;
-    }
-    if (outcome != NewtonOutcome::converged) {
-      if (!fail_attempt(s, outcome)) break;  // ier = 7 at hmin, else halved
-      continue;
-    }
-    add_solves(s);
-
-    if (s.damping != Damping::none) {
-      finish_damping(s);  // the redo is accepted without a new error estimate
-    } else {
-      estimate_error(s);
-      const ErrorVerdict verdict = error_test(s);
-      if (verdict == ErrorVerdict::fail) break;
-      if (verdict == ErrorVerdict::halve) {
-        halve_step(s);
-        continue;
-      }
-      if (s.method != Method::euler) {
-        remember_iteration_end(s);
-        if (derivatives_oscillate(s)) {
-          begin_damping(s);
-          redo = true;
-          continue;
-        }
-      }
-    }
-    if (accept_step(s)) break;  // output; true after the step that reaches tend
-  }
-  if (*ier != DAE_IER_OK) report_error_exit(s);
+  PlainCallbacks plain{model, output};
+  dae::CoreSettings settings{t0, tend, hmin, hmax, eps, n, m, nm, init};
+  settings.forward_differences = *ier == DAE_IER_FORWARD_DIFFERENCES;
+  settings.h = h;
+  const dae::CoreArrays arrays{y, yp, ye, ype, F, fyp, fy, tstop, status, ip};
+  *ier = dae::integrate(arrays, settings, {plain_model, &plain}, {plain_output, &plain}).ier;
 }

@@ -1,25 +1,106 @@
 // DAE_Solver_01: integrator of implicit systems F(t, y, y') = 0 of n equations,
-// the first m unknowns differential, from t0 to tend.
+// the first m unknowns differential (they have derivatives y'1..y'm), the
+// others algebraic, from t0 to tend.
 //
-// Vectors are 1-based double arrays; matrices are flat with (i, j) at i*n + j
-// (row stride n for both fyp and fy). A stands for fyp = dF/dy', B for fy = dF/dy.
+//   callbacks        DAE_Model, DAE_Output
+//   entry point      DAE_Solver_01 (every argument documented there)
+//   codes            DAE_IER_*, DAE_NM_*, DAE_INIT_*, DAE_MODEL_*, DAE_OUTPUT_*,
+//                    DAE_STATUS_*
+//   statistics       IP_* positions of ip, dae_ip_size
+//   workspace        DAE_WORK_SIZE, dae_work_need
+//
+// Vectors are 1-based double arrays (element 0 is never used). Both matrices
+// are flat with entry (i, j) at i*n + j, i and j from 1: the row stride is n
+// for fy (n x n) and for fyp too, although fyp has only m meaningful columns;
+// each needs n*n + n + 1 doubles. A stands for fyp = dF/dy', B for fy = dF/dy.
+// dae/dae_core.h offers the same integrator with callbacks that carry user
+// data, a stop from the output routine, a step limit and a silent run.
 #pragma once
 
 // Model callback: writes F(1..n) and the Jacobians at (t, y, yp).
-//   kind 0: the single first call at t0; 1: ordinary call; 3: forward-difference
-//   call (only F is used). *status is 0 on entry; 1 = cannot evaluate here,
-//   2 = doubtful evaluation. ip is the solver's statistics array (read only).
-// The return value is ignored.
+//   kind 0: the single first call at t0 (only its status is used); 1: ordinary
+//   call, F and the non-zero entries of fyp and fy (fyp only when fy is formed
+//   by differences); 3: forward-difference call, only F is used.
+//   *status is 0 on entry; 1 = cannot evaluate here (the attempt fails), 2 =
+//   doubtful (a failure too, but its values are used when h <= 2*hmin).
+//   fyp and fy are cleared once before the first call: entries never written
+//   stay 0, entries written keep their value until written again.
+//   ip is the solver's statistics array (read only). The return value is ignored.
 using DAE_Model = int (*)(double* y, double* yp, double* f, double* fyp, double* fy, int n, int m,
                           double t, double h, int kind, int* status, const int* ip);
 
 // Output callback: receives the solution at t.
-//   kind 0: first call after the start-up, at t0; 1: after each accepted step;
-//   -1: error exit. May write the next stop time into *tstop.
-// The return value is ignored.
+//   kind 0: once after the start-up, at t0; 1: after each accepted step (the
+//   last at t = tend); -1: once at an error exit (t0 then equals t).
+//   It may write the next stop time into *tstop (see tstop below); it must do
+//   so after every output, because every step rewrites *tstop.
+//   The return value is ignored.
 using DAE_Output = int (*)(double* y, double* yp, int n, int m, double t, double t0, double tend,
                            double h, double* tstop, int kind, const int* ip);
 
+// Integrates from t0 to tend; the result is in ier, the arrays and the output
+// calls. The arguments, in order:
+//   y      [1..n] in: initial values at t0 (with init = 0 the algebraic ones
+//          are replaced by 0); out: the solution at the last time reached
+//          (after a failure: the last iterate of the failed attempt).
+//   yp     [1..m] in: initial derivatives, used only with init = 2; out: the
+//          derivatives at the last time reached.
+//   ye     [1..n] in: |ye_i| is the magnitude scale of unknown i: for i <= m it
+//          is the initial scale of the error test (read once, at the end of the
+//          start-up; a scale far from the solution's size costs steps and
+//          digits), and for every i the scale of the forward-difference
+//          increment of an unknown at (or far below) 0. Then storage of the
+//          solver: the three-point method's end-point values, and a copy of y.
+//          Set it; the solver cannot tell an unset ye from a scale.
+//   ype    [1..m] storage of the solver: end-point derivatives, the previous
+//          start-up attempt's derivatives, and a copy of yp. No input.
+//   F      [1..n] the residual, written by the model.
+//   fyp    dF/dy', n rows, m columns, row stride n: (i, j) at i*n + j.
+//   fy     dF/dy, n x n, (i, j) at i*n + j; written by the model, or by the
+//          solver when forward differences are requested (ier = -1).
+//   t      ignored (the working time starts at t0).
+//   t0     start time.
+//   tend   end time: tend - t0 >= hmin, and not below the time resolution
+//          conm14*max(|t0|, |tend|) (about 4.6e-15 relative), else ier = 3.
+//   h      ignored: the start-up begins with hmin.
+//   hmin   > 1e-200, in two roles: the first step of the start-up (which halves
+//          it per attempt), and the smallest step. An attempt that fails at
+//          h <= hmin ends the run (ier = 7); an error estimate above eps is
+//          accepted as it is when h <= 4*hmin (counted in ip[5] all the same):
+//          with a large hmin a run can end with ier = 0 and inaccurate values.
+//          dae/dae_core.h counts those steps apart.
+//   hmax   >= hmin, the largest step (a step stretched onto tend or a stop
+//          time may exceed it by half).
+//   eps    relative tolerance, > 1e-12 and finite: the error estimates are
+//          relative to the largest magnitude of each differential unknown.
+//   tstop  a time that a step must end on exactly. The solver reads *tstop
+//          before each step and then writes 2*tend into it, so a stop time acts
+//          once, and only when the output routine writes it (after each
+//          output); the caller's initial value is overwritten by the start-up.
+//          A stop time that only a step shorter than hmin or than the time
+//          resolution could reach counts as reached; one already passed is
+//          ignored.
+//   n, m   equations = unknowns (n >= 1), and differential unknowns 0 <= m <= n;
+//          dae_work_need(n, m) <= DAE_WORK_SIZE (n <= 38 when m = n), else ier = 1.
+//   nm     method: DAE_NM_EULER, DAE_NM_TRAPEZOIDAL, DAE_NM_LOBATTO, DAE_NM_AUTOMATIC.
+//   init   DAE_INIT_COMPUTE (0) or DAE_INIT_GIVEN (2); 1 is rejected.
+//   status the model's report flag (see DAE_Model).
+//   ier    in: DAE_IER_FORWARD_DIFFERENCES (-1) asks for fy by forward
+//          differences, any other value is ignored; out: DAE_IER_*.
+//   ip     [0 .. 21 + 3n] (dae_ip_size(n) ints): statistics (IP_*) and the
+//          solver's integer workspace. An ier = 7 is explained by
+//          ip[IP_MODEL_FAILURES] (the model reported status 1 or 2, or a
+//          non-finite F), ip[IP_NOT_CONVERGED], ip[IP_DIVERGENT] (the Newton
+//          iteration), ip[IP_SLOW_REJECTIONS] (slow iterations at hmin), and
+//          ip[IP_ERROR_TEST_FAILURES] with a non-finite solution. With none of
+//          them counted, either the start-up did not settle within 60 attempts
+//          (t = t0: a derivative that keeps changing with the step), or, far
+//          from t = 0, the integration reached tend before t could.
+//   model, output  the callbacks.
+//
+// Far from t = 0, steps shorter than the time resolution conm14*|t| do not move
+// t: they are integrated, and t moves once their sum reaches the resolution;
+// the step that reaches tend (or a stop time) integrates exactly up to it.
 void DAE_Solver_01(double* y, double* yp, double* ye, double* ype, double* F, double* fyp, double* fy,
                    double t, double t0, double tend, double h, double hmin, double hmax, double eps,
                    double* tstop, int n, int m, int nm, int init, int* status, int* ier, int* ip,
@@ -34,11 +115,13 @@ inline constexpr int DAE_IER_FORWARD_DIFFERENCES = -1;
 inline constexpr int DAE_IER_OK = 0;              // tend reached
 inline constexpr int DAE_IER_SIZES = 1;           // n < 1, m < 0, m > n, or workspace too small
 inline constexpr int DAE_IER_STEP_BOUNDS = 2;     // hmin <= 1e-200 or hmax < hmin
-inline constexpr int DAE_IER_SPAN = 3;            // tend - t0 < hmin
-inline constexpr int DAE_IER_TOLERANCE = 4;       // eps <= 1e-12
+inline constexpr int DAE_IER_SPAN = 3;            // tend - t0 < hmin, or below the time
+                                                  // resolution conm14*max(|t0|, |tend|)
+inline constexpr int DAE_IER_TOLERANCE = 4;       // eps <= 1e-12, or not finite
 inline constexpr int DAE_IER_METHOD = 5;          // nm outside 1..4
 inline constexpr int DAE_IER_INIT = 6;            // init not 0 or 2
-inline constexpr int DAE_IER_STEP_FAILED = 7;     // an attempt failed with h <= hmin
+inline constexpr int DAE_IER_STEP_FAILED = 7;     // an attempt failed with h <= hmin (see ip
+                                                  // at DAE_Solver_01 for the causes)
 inline constexpr int DAE_IER_SINGULAR = 8;        // singular Newton matrix
 
 // nm: the method.

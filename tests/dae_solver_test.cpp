@@ -39,9 +39,12 @@ struct Snapshot {
 // a derivative that never settles; junk scales the Jacobians of the difference
 // calls; F_n is NaN beyond nan_after or for steps above nan_above_h.
 // record_output requests stop times at the integers (tabulate), or a stale one:
-// t (stale_stop 1) or t - 1 (2).
+// t (stale_stop 1) or t - 1 (2), or t + stop_offset; beyond max_outputs it
+// makes every later model call fail, so that a run that would not end does.
 struct Harness {
   double lambda = -1000, rate = 0, fyp_factor = 1, nan_after = 1e300, nan_above_h = 1e300, mu = 1000, tnext = 0;
+  double stop_offset = 0;
+  std::size_t max_outputs = 20000;
   bool track = true, drive = false, junk = false, tabulate = false;
   int first_status = 0, status = 0;  // model status of the kind-0 and of the ordinary calls
   int stale_stop = 0;
@@ -97,9 +100,26 @@ int vdp_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, 
   return 0;
 }
 
+// Robertson's kinetics as an index-1 DAE (n = 3, m = 2): two rate equations
+// and the conservation law y1 + y2 + y3 = 1.
+int kinetics_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double h,
+                   int kind, int*, const int* ip) {
+  hx.calls.push_back(snap(kind, t, h, y, n, ip));
+  f[1] = yp[1] + 0.04 * y[1] - 1e4 * y[2] * y[3];
+  f[2] = yp[2] - 0.04 * y[1] + 1e4 * y[2] * y[3] + 3e7 * y[2] * y[2];
+  f[3] = y[1] + y[2] + y[3] - 1;
+  fyp[1 * n + 1] = fyp[2 * n + 2] = 1;
+  fy[1 * n + 1] = 0.04, fy[1 * n + 2] = -1e4 * y[3], fy[1 * n + 3] = -1e4 * y[2];
+  fy[2 * n + 1] = -0.04, fy[2 * n + 2] = 1e4 * y[3] + 6e7 * y[2], fy[2 * n + 3] = 1e4 * y[2];
+  fy[3 * n + 1] = fy[3 * n + 2] = fy[3 * n + 3] = 1;
+  return 0;
+}
+
 int record_output(double* y, double*, int n, int, double t, double, double, double h, double* tstop,
                   int kind, const int* ip) {
   hx.outputs.push_back(snap(kind, t, h, y, n, ip));
+  if (hx.outputs.size() > hx.max_outputs) hx.status = DAE_STATUS_FAILED;
+  if (hx.stop_offset != 0) *tstop = t + hx.stop_offset;
   if (hx.tabulate && t >= hx.tnext) hx.tnext += 1;
   if (hx.tabulate && *tstop > hx.tnext) *tstop = hx.tnext;
   if (hx.stale_stop != 0) *tstop = hx.stale_stop == 1 ? t : t - 1;
@@ -112,6 +132,11 @@ struct Settings {
   std::array<double, 3> y0{0, 1, 0};  // further components start at 0
   DAE_Model model = linear_model;
 };
+
+// y' = -y from y = 1 over [t0, t0 + span].
+void decay(Settings& s, double t0, double span) {
+  s.n = s.m = 1, s.t0 = t0, s.tend = t0 + span, hx.lambda = -1, hx.track = false;
+}
 
 struct Result {
   int ier;
@@ -169,8 +194,10 @@ TEST_F(DaeSolver, HowARunEnds) {
     const char* what;
     std::function<void(Settings&)> setup;
     int ier;
-    int counter = 0;    // ip position that must end non-zero
-    double max_h = 2;   // largest step an output may show
+    int counter = 0;      // ip position that must end non-zero
+    double max_h = 2;     // largest step an output may show
+    double y_end = kNaN;  // y_1 at the last output, when given
+    double min_h = 0;     // smallest step an output may show
   } cases[] = {
       {"valid", [](Settings&) {}, 0},
       {"n = 0", [](Settings& s) { s.n = s.m = 0; }, 1},
@@ -210,6 +237,29 @@ TEST_F(DaeSolver, HowARunEnds) {
       {"slow iteration with eps above 100: only a warning",
        [](Settings& s) { s.nm = 1, s.hmin = 1e-3, s.eps = 200, hx.lambda = -1, hx.fyp_factor = 2; }, 0,
        IP_FDZ_WARNINGS},
+      {"eps = +Inf", [](Settings& s) { s.eps = std::numeric_limits<double>::infinity(); }, 4},
+      // y' = -y far from t = 0: the time resolution conm14*|t| is about 4.6 at 1e15,
+      // 0.046 at 1e13. A span within it cannot be resolved; steps below it are
+      // integrated and the last one lands on tend with the whole integrated span.
+      {"t0 = 1e15, tend - t0 = 1 lies within the time resolution",
+       [](Settings& s) { decay(s, 1e15, 1), s.hmax = 1; }, 3},
+      {"t0 = 1e13: steps below the time resolution land on tend",
+       [](Settings& s) { decay(s, 1e13, 1), s.hmax = 1; }, 0, 0, 1, std::exp(-1.0)},
+      {"t0 = -1e15 - 20: negative times have a resolution too (the last step stretched onto tend)",
+       [](Settings& s) { decay(s, -1e15 - 20, 20), s.hmax = 0.01; }, 0, 0, 0.015, std::exp(-20.0)},
+      // Stop times that only a step below the resolution or below hmin could
+      // honour count as reached: they neither shrink the step nor stop its growth.
+      {"stop times within the time resolution of the step start",
+       [](Settings& s) { decay(s, 1e6, 1), s.hmin = 1e-12, hx.stop_offset = 1e-9; }, 0, 0, 1, std::exp(-1.0)},
+      {"stop times closer than hmin", [](Settings& s) { decay(s, 0, 1), s.hmin = 1e-6, hx.stop_offset = 2.5e-7; }, 0,
+       0, 1, std::exp(-1.0), 1e-6},
+      {"a stop time of 5e-324 from t0 = 0",
+       [](Settings& s) { decay(s, 0, 1), hx.stop_offset = std::numeric_limits<double>::denorm_min(); }, 0, 0, 1,
+       std::exp(-1.0)},
+      // Forward differences from init = 0: the algebraic y3 and y2 start at exactly 0.
+      {"difference Jacobian from zero unknowns (kinetics with a conservation law)",
+       [](Settings& s) { s.model = kinetics_model, s.n = 3, s.ier = DAE_IER_FORWARD_DIFFERENCES, s.tend = 40; }, 0,
+       0, 40, 0.7158270687},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -232,10 +282,18 @@ TEST_F(DaeSolver, HowARunEnds) {
       EXPECT_EQ(count_kind(hx.outputs, DAE_OUTPUT_STEP), r.ip[IP_ACCEPTED_STEPS]);
       EXPECT_EQ(occurrences(r.console, " warning! fdz>0.01: t="), r.ip[IP_FDZ_WARNINGS]);
     }
+    bool finite = true;
+    double h_low = c.min_h, h_high = 0, t_last = st.t0;
     for (const Snapshot& o : hx.outputs) {
-      EXPECT_TRUE(std::isfinite(o.y[1]) && std::isfinite(o.y[2])) << o.t;
-      EXPECT_LE(o.kind == DAE_OUTPUT_STEP ? o.h : 0, c.max_h) << o.t;
+      finite = finite && std::isfinite(o.y[1]) && std::isfinite(o.y[2]);
+      if (o.kind == DAE_OUTPUT_STEP) h_low = std::min(h_low, o.h), h_high = std::max(h_high, o.h);
+      t_last = std::max(t_last, o.t);
     }
+    EXPECT_TRUE(finite);
+    EXPECT_GE(h_low, c.min_h);
+    EXPECT_LE(h_high, c.max_h);
+    EXPECT_LE(t_last, st.tend);
+    EXPECT_NEAR(std::isnan(c.y_end) ? 0 : hx.outputs.back().y[1], std::isnan(c.y_end) ? 0 : c.y_end, 1e-5);
   }
 }
 
@@ -294,6 +352,11 @@ TEST_F(DaeSolver, EveryMethodOnLinearProblems) {
       EXPECT_EQ(trapezoidal > 0, nm == 2 || nm == 4);  // nm = 4 switches to the trapezoidal rule ...
       EXPECT_EQ(lobatto > 0, nm >= 3);
       EXPECT_EQ(hx.outputs[1].ip[IP_LOBATTO_STEPS], nm >= 3 ? 1 : 0);  // ... after starting three-point
+      const auto first_trapezoidal = std::find_if(hx.outputs.begin(), hx.outputs.end(),
+                                                  [](const Snapshot& o) { return o.ip[IP_TRAPEZOIDAL_STEPS] > 0; });
+      const int lobatto_before =
+          first_trapezoidal == hx.outputs.end() ? lobatto : first_trapezoidal->ip[IP_LOBATTO_STEPS];
+      EXPECT_EQ(lobatto > lobatto_before, nm == 4 && p.m > 0);  // ... and back when ee2 grows
     }
   }
 }
@@ -319,8 +382,10 @@ TEST_F(DaeSolver, StopTimes) {
   }
 }
 
-// Far from t = 0 steps below the time resolution conm14*t_old leave t where
-// it is; they are summed, and t moves by the sum once it reaches the resolution.
+// Far from t = 0 steps below the time resolution conm14*|t| leave t where it
+// is until their sum reaches the resolution. The state is integrated over every
+// step (with y' = 1, y - 1 is the integrated time), stays within the resolution
+// of t, and the last step lands on tend with exactly the span integrated.
 TEST_F(DaeSolver, StepsBelowTheTimeResolutionAccumulate) {
   hx.lambda = 0;
   hx.track = false;
@@ -333,18 +398,16 @@ TEST_F(DaeSolver, StepsBelowTheTimeResolutionAccumulate) {
   st.hmax = 2e-9;
   const double resolution = dae::rounding_level() * st.t0;  // about 4.6e-9
   ASSERT_EQ(run(st).ier, 0);
-  double sum = 0;  // the steps taken since t last moved
   int stayed = 0;
-  for (std::size_t k = 1; k + 1 < hx.outputs.size(); ++k) {  // the last step ends on tend
-    sum += hx.outputs[k].h;
-    const double moved_by = sum < resolution ? 0 : sum;
-    EXPECT_EQ(hx.outputs[k].t, hx.outputs[k - 1].t + moved_by) << k;
-    stayed += moved_by == 0 ? 1 : 0;
-    sum = moved_by == 0 ? sum : 0;
+  for (std::size_t k = 1; k < hx.outputs.size(); ++k) {
+    const Snapshot& o = hx.outputs[k];
+    stayed += o.t == hx.outputs[k - 1].t ? 1 : 0;
+    EXPECT_LE(std::fabs((o.y[1] - 1) - (o.t - st.t0)), resolution) << k;
   }
   EXPECT_GT(stayed, 10);
   EXPECT_LT(stayed, static_cast<int>(hx.outputs.size()) - 10);
   EXPECT_EQ(hx.outputs.back().t, st.tend);
+  EXPECT_NEAR(hx.outputs.back().y[1] - 1, st.tend - st.t0, 1e-13);
 }
 
 // With ier = -1 on entry each ordinary call is followed by n difference calls
@@ -356,10 +419,15 @@ TEST_F(DaeSolver, ForwardDifferenceJacobian) {
     SCOPED_TRACE("nm = " + std::to_string(nm));
     Settings st;
     st.nm = nm;
+    const Result reference = run(st);
     st.ier = DAE_IER_FORWARD_DIFFERENCES;
     const Result fd = run(st);
     ASSERT_EQ(fd.ier, 0);
-    EXPECT_NEAR(fd.y[1], std::cos(2.0), 3e-6);
+    // The quotients of this linear model are exact to about 1e-9, and F is
+    // restored after the difference calls: the run ends where the one with the
+    // model's own Jacobian ends.
+    EXPECT_NEAR(fd.y[1], reference.y[1], 1e-12);
+    EXPECT_NEAR(fd.y[2], reference.y[2], 1e-12);
     int ordinary = 0;
     for (std::size_t k = 0; k < hx.calls.size(); ++k) {
       if (hx.calls[k].kind != DAE_MODEL_ORDINARY) continue;
@@ -388,16 +456,20 @@ TEST_F(DaeSolver, ForwardDifferenceJacobian) {
 // implicit Euler. Between two outputs with no halving and no failure each
 // iteration makes one model call per stage and the last only tests, so a step
 // costs stages*(ip[1] + 1) calls, plus the redo's ip[1] + 1; the redo's solves
-// go into ip[2] once and not into the damped method's count.
+// go into ip[2] once and not into the damped method's count, and ip[1] shows
+// the damped step's own solves again.
 TEST_F(DaeSolver, OscillatingDerivativeIsDampedOncePerStep) {
   const struct {
     const char* what;
     DAE_Model model;
     int nm;
     double eps, tend;
-    int method_solves;  // ip position of the damped method's solves; its steps follow
+    int method_solves;      // ip position of the damped method's solves; its steps follow
+    double fyp_factor = 1;  // dF/dy' off by this factor
   } cases[] = {
       {"trapezoidal rule on a fast decay", linear_model, 2, 1e-3, 2, IP_TRAPEZOIDAL_SOLVES},
+      {"the same with dF/dy' 2% off: redo and step differ in solves", linear_model, 2, 1e-3, 2,
+       IP_TRAPEZOIDAL_SOLVES, 1.02},
       {"three-point method on stiff Van der Pol", vdp_model, 3, 1e-4, 2000, IP_LOBATTO_SOLVES},
       {"implicit Euler never oscillates", linear_model, 1, 1e-3, 2, IP_TRAPEZOIDAL_SOLVES},
   };
@@ -406,6 +478,7 @@ TEST_F(DaeSolver, OscillatingDerivativeIsDampedOncePerStep) {
     SCOPED_TRACE(c.what);
     Settings st;
     st.nm = c.nm, st.eps = c.eps, st.tend = st.hmax = c.tend, st.model = c.model, st.y0 = {0, 2, 0};
+    hx.fyp_factor = c.fyp_factor;
     const Result r = run(st);
     ASSERT_EQ(r.ier, 0);
     EXPECT_EQ(r.ip[IP_DAMPING_REDOS] > 0, c.nm != 1);
