@@ -51,10 +51,12 @@
 // pivot, never multiplied by its reciprocal.
 #pragma once
 
+#include "dae/dae_constants.h"
 #include "dae/dae_solver.h"
 
-// Magnitude below which a pivot or diagonal entry of U counts as zero.
-inline constexpr double kNewtonPivotMin = 1e-200;
+// Magnitude below which a pivot or diagonal entry of U counts as zero: the
+// integrator's zero.
+inline constexpr double kNewtonPivotMin = dae::kTiny;
 
 // Coefficients of the three-point Lobatto collocation (nodes 0, 1/2, 1) in the
 // derivative relations, shared with the integrator's defects:
