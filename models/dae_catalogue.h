@@ -63,9 +63,14 @@ struct DaeTestCase {
   DaeVector y0;  // start values y(1..n); the solver replaces y(m+1..n) with consistent ones
   DaeVector ye0;  // start magnitude scales ye(1..n)
   // Largest |y_i| over the accepted points of the battery's run, rounded up to
-  // two digits; 1 for a component that stays 0. The scale of absolute errors
-  // for other integrators and for comparisons against references.
+  // two digits.
   DaeVector magnitude;
+  // The size below which a value of y_i counts as zero: the absolute part of
+  // any tolerance (another integrator's atol_i = rtol * floor_i) and of any
+  // error measure (|error_i| / max(|y_i|, floor_i)). A millionth of the
+  // magnitude, except where smaller values still decide the solution (the
+  // exceptions are noted in the table).
+  DaeVector floor;
   // Sets the model's process-wide parameters (models/model_params.h) and puts
   // its state records back to what the battery has at this run.
   void (*set_parameters)();
