@@ -11,7 +11,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 
 # What configuring the default build needs (tests and benchmarks included).
-BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libbenchmark-dev libssl-dev libgmp-dev
+BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libbenchmark-dev libssl-dev libgmp-dev libsundials-dev
 
 .PHONY: all deps configure build run test asan bench golden clean
 
