@@ -20,9 +20,12 @@
 //   record and conversions (longdec.cpp)
 //     ld_clear, ld_clear_wide, ld_split_double, ld_from_double, ld_to_double,
 //     ld_normalize, ld_normalize_wide, ld_shift_right
-//   arithmetic (longdec_arith.cpp)
-//     ld_add, ld_mul, ld_div, ld_order, ld_widen, ld_narrow,
-//     ld_compare_wide, ld_shift_right_wide, ld_sub_wide
+//   arithmetic (longdec_arith.cpp, choosing between the packed fast paths of
+//   longdec_fast.cpp and the word-by-word paths of longdec_wordwise.cpp)
+//     ld_add, ld_mul, ld_div
+//   wide form (longdec_wordwise.cpp)
+//     ld_order, ld_widen, ld_narrow, ld_compare_wide, ld_shift_right_wide,
+//     ld_sub_wide
 #pragma once
 
 #include <array>
