@@ -5,8 +5,9 @@
 //
 //   packed digits  pack, unpack, packed_length, floor_div, carry_packed,
 //                  packed_below, place_words
-//   fast paths     add_exact, multiply_exact,
-//                  divide_exact (correct_last_digit, quotient_rounds_up)
+//   sums           packed_sum, packed_difference, compare_packed, finish_total
+//   quotients      long_divide, correct_last_digit, quotient_rounds_up
+//   fast paths     add_exact, multiply_exact, divide_exact
 //
 // Every working variable is a local: the operations are re-entrant.
 #include "longdec/longdec_fast.h"
@@ -35,6 +36,9 @@ constexpr double kPackedInverse = 1e-8;
 // division meets (below 10^18).
 constexpr std::uint64_t kFloorOffset = 40000000000ULL * static_cast<std::uint64_t>(kPackedBase);
 using Packed = std::array<std::uint32_t, kPackedDigits>;
+// Long division: the dividend's 17 digits and 17 zeros below them, 18 quotient digits.
+constexpr int kRemainderDigits = 2 * kPackedDigits;
+constexpr int kQuotientDigits = kPackedDigits + 1;
 
 // The packed digits of v's fraction moved down by shift >= 0 words, as
 // ld_shift_right moves them: words moved past word 34 fall away, and word 1,
@@ -111,6 +115,75 @@ std::int32_t place_words(std::span<const std::uint32_t, kPackedDigits + 1> d, bo
   return high(kPackedDigits);
 }
 
+// A sum or difference of two packed fractions, carried: digits 1..16 in
+// 0..10^8-1, digit 0 (word 2) in 0..9999, and what carried out of word 2.
+struct PackedTotal {
+  std::array<std::int32_t, kPackedDigits> digit;
+  std::int32_t overflow;
+};
+
+// u + v. Totals reach 2 * 10^8 only when both words 34 are 10000 (and then carry 2).
+PackedTotal packed_sum(const Packed& u, const Packed& v) {
+  constexpr auto base = static_cast<std::int32_t>(kPackedBase);
+  PackedTotal s;
+  std::int32_t carry = 0;
+  for (int i = kPackedDigits - 1; i > 0; --i) {
+    const std::int32_t t = static_cast<std::int32_t>(u[i] + v[i]) + carry;
+    carry = static_cast<std::int32_t>(t >= base) + static_cast<std::int32_t>(t >= 2 * base);
+    s.digit[i] = t - carry * base;
+  }
+  const std::int32_t t = static_cast<std::int32_t>(u[0] + v[0]) + carry;  // word 2
+  s.overflow = static_cast<std::int32_t>(t >= kLdBase) + static_cast<std::int32_t>(t >= 2 * kLdBase);
+  s.digit[0] = t - s.overflow * kLdBase;
+  return s;
+}
+
+// larger - smaller, for larger above smaller by compare_packed. Digit
+// differences lie in -10^8..10^8, so each total does too and its carry is -1,
+// 0 or 1. Word 2 ends at most at 10000, a difference of exactly 1, whose carry
+// is dropped.
+PackedTotal packed_difference(const Packed& larger, const Packed& smaller) {
+  constexpr auto base = static_cast<std::int32_t>(kPackedBase);
+  PackedTotal d;
+  std::int32_t carry = 0;
+  for (int i = kPackedDigits - 1; i > 0; --i) {
+    const std::int32_t t = static_cast<std::int32_t>(larger[i]) - static_cast<std::int32_t>(smaller[i]) + carry;
+    carry = static_cast<std::int32_t>(t >= base) - static_cast<std::int32_t>(t < 0);
+    d.digit[i] = t - carry * base;
+  }
+  d.digit[0] = (static_cast<std::int32_t>(larger[0]) - static_cast<std::int32_t>(smaller[0]) + carry) % kLdBase;
+  d.overflow = 0;
+  return d;
+}
+
+// 1, 0 or -1 as u is above, equal to or below v at their first differing digit.
+int compare_packed(const Packed& u, const Packed& v) {
+  for (int i = 0; i < kPackedDigits; ++i) {
+    if (u[i] != v[i]) return u[i] > v[i] ? 1 : -1;
+  }
+  return 0;
+}
+
+// The record of a total: a carry out of word 2 moves back down into the
+// fraction (the lowest word falls away), a zero fraction gives the zero record
+// and leading zero words are removed. Inlined into each of its three calls:
+// it runs on every addition the solvers make.
+[[gnu::always_inline]] inline LongDecimal finish_total(const PackedTotal& total, int sign, int exponent) {
+  LongDecimal r{};
+  unpack(total.digit, r);
+  r[kLdExponent] = exponent;
+  if (total.overflow != 0) {
+    r[kLdOverflow] = total.overflow;
+    ld_shift_right(r, kLdDigitsPerWord);
+  }
+  if (r[kLdFirstDigit] == 0) {
+    if (fraction_is_zero(r)) return LongDecimal{};
+    ld_normalize(r);
+  }
+  r[kLdSign] = sign;
+  return r;
+}
+
 // Correction after the last quotient digit: carries the remainder R to digits
 // 0..10^8-1 and brings it into 0 <= R < Y, moving the last digit by the
 // divisors added or taken off.
@@ -146,6 +219,69 @@ bool quotient_rounds_up(std::span<const std::int64_t> rem, const Packed& y, std:
   return gap[kPackedDigits - 1] <= limit;
 }
 
+// Quotient digits p = 0..17 of floor(X * 10^8^17 / Y) for packed fractions X
+// and Y: digit 0 is q1, digit p > 0 holds the words q2p, q2p+1. The working
+// remainder ends as R, 0 <= R < Y, in its 17 lower digits.
+struct PackedQuotient {
+  std::array<std::int64_t, kQuotientDigits> digit;
+  std::array<std::int64_t, kRemainderDigits> rem;
+
+  std::span<std::int64_t, kPackedDigits> remainder() { return std::span(rem).last<kPackedDigits>(); }
+  std::span<const std::int64_t, kPackedDigits> remainder() const { return std::span(rem).last<kPackedDigits>(); }
+};
+
+// Schoolbook division with an estimate from the leading digits: the estimate
+// may be one off either way, the remainder then goes slightly negative or
+// stays above the divisor, and the next digit makes up for it; digits are
+// carried and the last one corrected at the end. The estimate, from three
+// digits of each side, lies within 1.01 of the running remainder over Y, which
+// therefore stays within (-2Y, 2Y), and the packed digits stay well below 10^18.
+PackedQuotient long_divide(const Packed& px, const Packed& py) {
+  const int ny = packed_length(py);
+  // rem: X * 10^8^17 in 34 packed digits; digit p is taken with the divisor's
+  // leading digit at rem[p].
+  PackedQuotient q{};
+  std::array<std::int64_t, kRemainderDigits>& rem = q.rem;
+  std::copy(px.begin(), px.end(), rem.begin());
+  const double divisor_lead = static_cast<double>(py[0]) * kPackedScale + static_cast<double>(py[1]) +
+                              static_cast<double>(py[2]) * kPackedInverse;
+  const double divisor_inverse = 1.0 / divisor_lead;
+
+  // The remainder's three leading digits, on which each estimate waits, are
+  // kept in locals (the window); rem holds the digits below them.
+  std::int64_t lead0 = rem[0];
+  std::int64_t lead1 = rem[1];
+  std::int64_t lead2 = rem[2];
+  for (int p = 0; p < kQuotientDigits; ++p) {
+    // Estimate from three leading digits each, truncated.
+    const double lead = static_cast<double>(lead0) * kPackedScale + static_cast<double>(lead1) +
+                        static_cast<double>(lead2) * kPackedInverse;
+    const std::int64_t d = static_cast<std::int64_t>(lead * divisor_inverse);
+    q.digit[p] = d;
+    // Multiply and subtract, without carries: the window, the digit that
+    // enters it next, and the digits below.
+    lead0 -= d * std::int64_t{py[0]};
+    lead1 -= d * std::int64_t{py[1]};
+    lead2 -= d * std::int64_t{py[2]};
+    const std::int64_t entering = rem[p + 3] - d * std::int64_t{py[3]};
+    for (int i = 3; i < ny; ++i) rem[p + i] -= d * std::int64_t{py[i]};
+    if (p + 1 == kQuotientDigits) {
+      rem[p] = lead0;
+      rem[p + 1] = lead1;
+      rem[p + 2] = lead2;
+      break;
+    }
+    // Shift: the divisor moves one digit down, the leading digit folds into the next.
+    lead0 = lead0 * kPackedBase + lead1;
+    lead1 = lead2;
+    lead2 = entering;
+  }
+
+  correct_last_digit(q.remainder(), py, q.digit[kQuotientDigits - 1]);
+  carry_packed(q.digit);  // q1 < 10000 since X < 10000 * Y
+  return q;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- fast paths
@@ -155,69 +291,25 @@ bool quotient_rounds_up(std::span<const std::int64_t> rem, const Packed& y, std:
 // totals, and after the pre-borrow of the difference every total below word 2
 // is non-negative and the one of word 2 is the exact leading digit, so both
 // leave the unique digits 0..9999 of the exact sum or difference of the
-// aligned fractions. Two edges: ordering by the first differing word may call
-// equal values different (..c+1,0..0 against ..c,9999..9999,10000), whose
-// difference is zero either way; and the one difference of exactly 1 (the
-// fraction 9999..9999,10000 less an operand aligned to nothing) loses its
-// leading word with the carry out of word 2. Here the same digits come from
-// one carry sweep over packed digits (each at most 10^8, the last pair
-// holding 10000).
+// aligned fractions. Ordering by the first differing word may call equal
+// values different (..c+1,0..0 against ..c,9999..9999,10000), whose difference
+// is zero either way. Here the same digits come from one carry sweep over
+// packed digits (each at most 10^8, the last pair holding 10000).
 LongDecimal ld_internal::add_exact(const LongDecimal& a, const LongDecimal& b) {
   // Align on the larger exponent: the other operand moves down, losing its lowest words.
   const bool a_leads = a[kLdExponent] > b[kLdExponent];
   const LongDecimal& lead = a_leads ? a : b;
   const LongDecimal& other = a_leads ? b : a;
-  const int gap = lead[kLdExponent] - other[kLdExponent];
+  const int exponent = lead[kLdExponent];
   const Packed u = pack(lead);
-  const Packed v = pack(other, gap > 0 ? gap / kLdDigitsPerWord : 0);
-  constexpr auto base = static_cast<std::int32_t>(kPackedBase);
+  const Packed v = pack(other, (exponent - other[kLdExponent]) / kLdDigitsPerWord);
 
-  LongDecimal r{};
-  r[kLdExponent] = lead[kLdExponent];
-  std::array<std::int32_t, kPackedDigits> digit;
-  if (a[kLdSign] * b[kLdSign] > 0) {
-    // Totals reach 2 * 10^8 only when both words 34 are 10000 (and then carry 2).
-    std::int32_t carry = 0;
-    for (int i = kPackedDigits - 1; i > 0; --i) {
-      const std::int32_t t = static_cast<std::int32_t>(u[i] + v[i]) + carry;
-      carry = static_cast<std::int32_t>(t >= base) + static_cast<std::int32_t>(t >= 2 * base);
-      digit[i] = t - carry * base;
-    }
-    const std::int32_t t = static_cast<std::int32_t>(u[0] + v[0]) + carry;  // word 2
-    const std::int32_t overflow = static_cast<std::int32_t>(t >= kLdBase) + static_cast<std::int32_t>(t >= 2 * kLdBase);
-    digit[0] = t - overflow * kLdBase;
-    unpack(digit, r);
-    r[kLdSign] = a[kLdSign];
-    if (overflow != 0) {  // into word 1, then back down into the fraction
-      r[kLdOverflow] = overflow;
-      ld_shift_right(r, kLdDigitsPerWord);
-    }
-  } else {
-    int i = 0;
-    while (i < kPackedDigits && u[i] == v[i]) ++i;
-    if (i == kPackedDigits) return LongDecimal{};
-    const bool lead_larger = u[i] > v[i];
-    const Packed& larger = lead_larger ? u : v;
-    const Packed& smaller = lead_larger ? v : u;
-    // Differences lie in -10^8..10^8, so each total does too and its carry is -1, 0 or 1.
-    std::int32_t carry = 0;
-    for (int k = kPackedDigits - 1; k > 0; --k) {
-      const std::int32_t t = static_cast<std::int32_t>(larger[k]) - static_cast<std::int32_t>(smaller[k]) + carry;
-      carry = static_cast<std::int32_t>(t >= base) - static_cast<std::int32_t>(t < 0);
-      digit[k] = t - carry * base;
-    }
-    // Word 2, at most 10000 (a difference of 1), whose carry is dropped.
-    digit[0] = (static_cast<std::int32_t>(larger[0]) - static_cast<std::int32_t>(smaller[0]) + carry) % kLdBase;
-    unpack(digit, r);
-    if (r[kLdFirstDigit] == 0) {
-      if (fraction_is_zero(r)) return LongDecimal{};
-      ld_normalize(r);
-    }
-    r[kLdSign] = (lead_larger ? lead : other)[kLdSign];
-  }
-
-  if (fraction_is_zero(r)) r = LongDecimal{};
-  return r;
+  if (a[kLdSign] * b[kLdSign] > 0) return finish_total(packed_sum(u, v), a[kLdSign], exponent);
+  // Opposite signs: the larger magnitude gives the sign; equal ones cancel.
+  const int order = compare_packed(u, v);
+  if (order == 0) return LongDecimal{};
+  if (order > 0) return finish_total(packed_difference(u, v), lead[kLdSign], exponent);
+  return finish_total(packed_difference(v, u), other[kLdSign], exponent);
 }
 
 // a * b for non-zero a and b whose words are in range, word 34 up to 10000 in
@@ -273,78 +365,25 @@ LongDecimal ld_internal::multiply_exact(const LongDecimal& a, const LongDecimal&
 // of the word path compares values and every subtraction is exact, so its
 // quotient words are the digits q1..q34 of floor(X * 10000^33 / Y), X and Y
 // the fractions as integers, and the 35th is the digit described at
-// quotient_rounds_up. Here the quotient is found in packed digits by schoolbook
-// division with an estimate from the leading digits: the estimate may be one
-// off either way, the remainder then goes slightly negative or stays above the
-// divisor, and the next digit makes up for it; digits are carried and the last
-// one corrected at the end. The estimate, from three digits of each side,
-// lies within 1.01 of the running remainder over Y, which therefore stays
-// within (-2Y, 2Y), and the packed digits stay well below 10^18.
+// quotient_rounds_up. Here they come from long_divide.
 LongDecimal ld_internal::divide_exact(const LongDecimal& x, const LongDecimal& y) {
-  const Packed px = pack(x);
   const Packed py = pack(y);
-  const int ny = packed_length(py);
-
-  // rem: X * 10^8^17 in 34 packed digits; quotient digit p (0..17) is taken
-  // with the divisor's leading digit at rem[p]. Digit 0 is q1, digit p > 0
-  // holds the words q2p, q2p+1.
-  constexpr int kRemainderDigits = 2 * kPackedDigits;
-  constexpr int kQuotientDigits = kPackedDigits + 1;
-  std::array<std::int64_t, kRemainderDigits> rem{};
-  std::copy(px.begin(), px.end(), rem.begin());
-  std::array<std::int64_t, kQuotientDigits> digit{};
-  const double divisor_lead = static_cast<double>(py[0]) * kPackedScale + static_cast<double>(py[1]) +
-                              static_cast<double>(py[2]) * kPackedInverse;
-  const double divisor_inverse = 1.0 / divisor_lead;
-
-  // The remainder's three leading digits, on which each estimate waits, are
-  // kept in locals (the window); rem holds the digits below them.
-  std::int64_t lead0 = rem[0];
-  std::int64_t lead1 = rem[1];
-  std::int64_t lead2 = rem[2];
-  for (int p = 0; p < kQuotientDigits; ++p) {
-    // Estimate from three leading digits each, truncated.
-    const double lead = static_cast<double>(lead0) * kPackedScale + static_cast<double>(lead1) +
-                        static_cast<double>(lead2) * kPackedInverse;
-    const std::int64_t q = static_cast<std::int64_t>(lead * divisor_inverse);
-    digit[p] = q;
-    // Multiply and subtract, without carries: the window, the digit that
-    // enters it next, and the digits below.
-    lead0 -= q * std::int64_t{py[0]};
-    lead1 -= q * std::int64_t{py[1]};
-    lead2 -= q * std::int64_t{py[2]};
-    const std::int64_t entering = rem[p + 3] - q * std::int64_t{py[3]};
-    for (int i = 3; i < ny; ++i) rem[p + i] -= q * std::int64_t{py[i]};
-    if (p + 1 == kQuotientDigits) {
-      rem[p] = lead0;
-      rem[p + 1] = lead1;
-      rem[p + 2] = lead2;
-      break;
-    }
-    // Shift: the divisor moves one digit down, the leading digit folds into the next.
-    lead0 = lead0 * kPackedBase + lead1;
-    lead1 = lead2;
-    lead2 = entering;
-  }
-
-  const std::span<std::int64_t, kPackedDigits> remainder(rem.begin() + kPackedDigits, kPackedDigits);
-  correct_last_digit(remainder, py, digit[kQuotientDigits - 1]);
-  carry_packed(digit);  // q1 < 10000 since X < 10000 * Y
+  const PackedQuotient q = long_divide(pack(x), py);
 
   // As the word path: with q1 = 0 the words move up one place and the 35th
   // becomes the rounding word. words: digit 0 (q1), digits 1..17 (q2..q35), 0.
   std::array<std::uint32_t, kQuotientDigits + 1> words{};
-  std::copy(digit.begin(), digit.end(), words.begin());
+  std::copy(q.digit.begin(), q.digit.end(), words.begin());
   LongDecimal r{};
   r[kLdSign] = x[kLdSign] * y[kLdSign];
   r[kLdExponent] = x[kLdExponent] - y[kLdExponent] + kLdDigitsPerWord;
   bool round_up = false;
-  if (digit[0] != 0) {
+  if (q.digit[0] != 0) {
     round_up = place_words(std::span(words).first<kQuotientDigits>(), false, r) >= kRoundHalf;  // q34
   } else {
     const std::int32_t q35 = place_words(std::span(words).subspan<1, kQuotientDigits>(), true, r);
     r[kLdExponent] -= kLdDigitsPerWord;
-    round_up = q35 >= kRoundHalf || (q35 == kRoundHalf - 1 && quotient_rounds_up(remainder, py, y[kLdLastDigit]));
+    round_up = q35 >= kRoundHalf || (q35 == kRoundHalf - 1 && quotient_rounds_up(q.remainder(), py, y[kLdLastDigit]));
   }
   if (round_up) r[kLdLastDigit] += 1;
   return r;

@@ -34,8 +34,8 @@ constexpr int kQuotientPositions = 35;
 // Word 68 of the wide form: the first index past the fraction.
 constexpr int kLdWidePastDigits = kLdWideLastDigit + 1;
 
-// x and y share their exponent; r receives |x| + |y| in words 1..34, with
-// a carry into word 1 shifted back down into the fraction.
+// x and y share their exponent; r receives |x| + |y| in words 1..34, word 1
+// taking the carry out of the fraction.
 void add_magnitudes(const LongDecimal& x, const LongDecimal& y, LongDecimal& r) {
   std::int32_t carry = 0;
   for (int w = kLdLastDigit; w >= kLdOverflow; --w) {
@@ -43,7 +43,6 @@ void add_magnitudes(const LongDecimal& x, const LongDecimal& y, LongDecimal& r) 
     r[w] = t % kLdBase;
     carry = t / kLdBase;  // the carry out of word 1 is 0 for finished operands
   }
-  if (r[kLdOverflow] != 0) ld_shift_right(r, kLdDigitsPerWord);
 }
 
 // x and y share their exponent and |x| >= |y|; r receives |x| - |y| in words
@@ -84,15 +83,15 @@ LongDecimal add_nonzero(const LongDecimal& a, const LongDecimal& b) {
   } else {
     ld_order(x, y);
     subtract_magnitudes(x, y, r);
-    if (fraction_is_zero(r)) {
-      ld_clear(r);
-      return r;
-    }
-    ld_normalize(r);
     r[kLdSign] = x[kLdSign];
   }
-
-  if (fraction_is_zero(r)) ld_clear(r);
+  // A carry into word 1 moves back down into the fraction.
+  if (r[kLdOverflow] != 0) ld_shift_right(r, kLdDigitsPerWord);
+  if (fraction_is_zero(r)) {
+    ld_clear(r);
+    return r;
+  }
+  ld_normalize(r);
   return r;
 }
 
