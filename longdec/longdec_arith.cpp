@@ -8,8 +8,8 @@
 // plain word-by-word path (longdec_wordwise.cpp), which accepts any record.
 // Every record the operations make is in range. The word paths serve a divisor
 // or dividend whose word 34 holds the 10000 that rounding may leave, two such
-// factors of one product, a dividend with a zero fraction under a non-zero
-// sign, and records made by hand.
+// factors of one product, unnormalised operands of a division, and records
+// made by hand.
 //
 //   operations     ld_add, ld_mul, ld_div
 //   operand test   digits_in_range
@@ -54,16 +54,11 @@ LongDecimal ld_mul(const LongDecimal& a, const LongDecimal& b) {
   return ld_internal::multiply_by_words(a, b);
 }
 
+// The word path also takes zero operands and ends the program on a zero divisor.
 LongDecimal ld_div(const LongDecimal& a, const LongDecimal& b) {
-  if (ld_is_zero(a) || ld_is_zero(b)) return ld_internal::divide_by_words(a, b);
-  // Normalising a fraction that starts with a non-zero word changes nothing.
-  LongDecimal x = a;
-  LongDecimal y = b;
-  if (x[kLdFirstDigit] == 0) ld_normalize(x);
-  if (y[kLdFirstDigit] == 0) ld_normalize(y);
-  if (x[kLdFirstDigit] != 0 && y[kLdFirstDigit] != 0 && digits_in_range(x, kMaxDigit) &&
-      digits_in_range(y, kMaxDigit)) {
-    return ld_internal::divide_exact(x, y);
-  }
-  return ld_internal::divide_by_words(x, y);
+  const auto fast_operand = [](const LongDecimal& v) {
+    return !ld_is_zero(v) && v[kLdFirstDigit] != 0 && digits_in_range(v, kMaxDigit);
+  };
+  if (fast_operand(a) && fast_operand(b)) return ld_internal::divide_exact(a, b);
+  return ld_internal::divide_by_words(a, b);
 }

@@ -140,8 +140,8 @@ PackedTotal packed_sum(const Packed& u, const Packed& v) {
 
 // larger - smaller, for larger above smaller by compare_packed. Digit
 // differences lie in -10^8..10^8, so each total does too and its carry is -1,
-// 0 or 1. Word 2 ends at most at 10000, a difference of exactly 1, whose carry
-// is dropped.
+// 0 or 1. Word 2 ends at most at 10000: a difference of exactly 1 (the
+// fraction 9999..9999,10000 less an operand aligned to nothing) carries out.
 PackedTotal packed_difference(const Packed& larger, const Packed& smaller) {
   constexpr auto base = static_cast<std::int32_t>(kPackedBase);
   PackedTotal d;
@@ -151,8 +151,9 @@ PackedTotal packed_difference(const Packed& larger, const Packed& smaller) {
     carry = static_cast<std::int32_t>(t >= base) - static_cast<std::int32_t>(t < 0);
     d.digit[i] = t - carry * base;
   }
-  d.digit[0] = (static_cast<std::int32_t>(larger[0]) - static_cast<std::int32_t>(smaller[0]) + carry) % kLdBase;
-  d.overflow = 0;
+  const std::int32_t t = static_cast<std::int32_t>(larger[0]) - static_cast<std::int32_t>(smaller[0]) + carry;
+  d.overflow = static_cast<std::int32_t>(t >= kLdBase);
+  d.digit[0] = t - d.overflow * kLdBase;
   return d;
 }
 

@@ -3,8 +3,8 @@
 //
 //   operations     add_by_words (add_magnitudes, subtract_magnitudes),
 //                  multiply_by_words,
-//                  divide_by_words (first_nonzero_word, estimate_quotient_word,
-//                  times_word, divide_by_zero)
+//                  divide_by_words (carry_last_word, first_nonzero_word,
+//                  estimate_quotient_word, times_word, divide_by_zero)
 //   wide form      ld_order, ld_widen, ld_narrow, ld_compare_wide,
 //                  ld_shift_right_wide, ld_sub_wide
 //
@@ -46,8 +46,10 @@ void add_magnitudes(const LongDecimal& x, const LongDecimal& y, LongDecimal& r) 
 }
 
 // x and y share their exponent and |x| >= |y|; r receives |x| - |y| in words
-// 2..34. x is first rewritten to the same value with word 2 lowered by one and
+// 1..34. x is first rewritten to the same value with word 2 lowered by one and
 // every lower word raised, so that no word difference below word 2 is negative.
+// Word 1 takes the carry out of word 2: 1 only for a difference of exactly 1,
+// the fraction 9999..9999,10000 less an operand aligned to nothing.
 void subtract_magnitudes(LongDecimal x, const LongDecimal& y, LongDecimal& r) {
   for (int w = kLdFirstDigit; w <= kLdLastDigit - 1; ++w) {
     x[w] -= 1;
@@ -58,8 +60,9 @@ void subtract_magnitudes(LongDecimal x, const LongDecimal& y, LongDecimal& r) {
   for (int w = kLdLastDigit; w >= kLdFirstDigit; --w) {
     const std::int32_t t = r[w] + carry;
     r[w] = t % kLdBase;
-    carry = t / kLdBase;  // the carry out of word 2 is dropped
+    carry = t / kLdBase;
   }
+  r[kLdOverflow] = carry;
 }
 
 // a + b for non-zero a and b.
@@ -104,7 +107,9 @@ LongDecimal multiply_nonzero(const LongDecimal& a, const LongDecimal& b) {
 
   // Schoolbook: word b[j+1] (j = 33..1) times words a[i+1] (i = 33..0); the
   // step with i = 0 takes the overflow word a[1] and leaves the final carry in
-  // w[j+1]. The product fills words 2..67.
+  // w[j+1]. The product fills words 2..67. What carries on from there is 0
+  // unless both fractions are 9999..9999,10000, exactly 1: it goes into w[j],
+  // which the next row sweeps and the last row leaves in word 1.
   for (int j = kLdLastDigit - 1; j >= 1; --j) {
     std::int32_t carry = 0;
     for (int i = kLdLastDigit - 1; i >= 0; --i) {
@@ -112,6 +117,11 @@ LongDecimal multiply_nonzero(const LongDecimal& a, const LongDecimal& b) {
       w[i + j + 1] = t % kLdBase;
       carry = t / kLdBase;
     }
+    w[j] += carry;
+  }
+  if (w[kLdOverflow] != 0) {  // a product of 1 moves down into the fraction
+    ld_shift_right_wide(w, kLdDigitsPerWord);
+    w[kLdWideExponent] += kLdDigitsPerWord;
   }
   ld_normalize_wide(w);  // at most one leading zero word for normalised operands
   LongDecimal r;
@@ -197,6 +207,18 @@ LongDecimal divide_normalized(const LongDecimal& x, const LongDecimal& y) {
   return r;
 }
 
+// The same value with a 10000 in word 34, which rounding may leave, carried
+// into the words above. A carry out of word 2 moves the fraction one word down;
+// the word that falls away is then 0.
+void carry_last_word(LongDecimal& v) {
+  if (v[kLdLastDigit] != kLdBase) return;
+  v[kLdLastDigit] = 0;
+  int w = kLdLastDigit - 1;
+  while (w >= kLdFirstDigit && v[w] == ld_internal::kMaxDigit) v[w--] = 0;
+  v[w] += 1;
+  if (v[kLdOverflow] != 0) ld_shift_right(v, kLdDigitsPerWord);
+}
+
 [[noreturn]] void divide_by_zero() {
   textout::out_printf(stdout, "%s", kDivideByZeroMessage);
   std::fflush(stdout);
@@ -218,11 +240,17 @@ LongDecimal ld_internal::multiply_by_words(const LongDecimal& a, const LongDecim
   return multiply_nonzero(a, b);
 }
 
+// The word recurrences compare remainder and divisor word by word, which
+// compares their values only while every word is a digit: operands are first
+// given their digits (carry_last_word) and normalised. A fraction without
+// digits under a sign is the value zero.
 LongDecimal ld_internal::divide_by_words(const LongDecimal& a, const LongDecimal& b) {
-  if (ld_is_zero(b)) divide_by_zero();
-  if (ld_is_zero(a)) return LongDecimal{};
+  if (ld_is_zero(b) || fraction_is_zero(b)) divide_by_zero();
+  if (ld_is_zero(a) || fraction_is_zero(a)) return LongDecimal{};
   LongDecimal x = a;
   LongDecimal y = b;
+  carry_last_word(x);
+  carry_last_word(y);
   ld_normalize(x);
   ld_normalize(y);
   return divide_normalized(x, y);

@@ -96,16 +96,49 @@ TEST(LdDiv, ExactWords) {
   for (const BinaryCase& c : cases) EXPECT_EQ(ld_div(c.a, c.b), c.expected) << c.what;
 }
 
-// The message goes to standard output; the child sends it to standard error
-// for the death test to read. Only a flushed message survives the abort.
+using Operation = LongDecimal (*)(const LongDecimal&, const LongDecimal&);
+
+struct Case {
+  const char* what;
+  Operation op;
+  LongDecimal a, b, expected;
+};
+
+void expect_words(std::initializer_list<Case> cases) {
+  for (const Case& c : cases) EXPECT_EQ(c.op(c.a, c.b), c.expected) << c.what;
+}
+
+// A rounded product or quotient may leave 10000 in word 34: 0.9999..9999(10000)
+// is exactly 1. Every operation on such records gives a finished record.
+TEST(LdArithmetic, TenThousandInWordThirtyFour) {
+  const LongDecimal product = repeated(1, 9999, kLdBase, -4);  // 1e-4
+  const LongDecimal one = repeated(1, 9999, kLdBase, 0);
+  expect_words({
+      {"0.0001 0000..0001 * 0.9999..9999 0000 rounds into word 34", ld_mul,
+       with_word(make(1, {1}, 0), kLdLastDigit, 1), repeated(1, 9999, 0, 0), product},
+      {"1e-4 less 1e-200 aligned to nothing", ld_add, product, make(-1, {1}, -196), make(1, {1}, 0)},
+      {"1e-4 / 1", ld_div, product, make(1, {1}, 4), make(1, {1}, 0)},
+      {"1 / 1", ld_div, one, one, make(1, {1}, 4)},
+      {"1 * 1", ld_mul, one, one, make(1, {1}, 4)},
+      {"1e-4 * 1e-4", ld_mul, product, product, make(1, {1}, -4)},
+      {"a sign without digits divides to zero", ld_div, make(1, {}, 8), make(1, {3}, 4), LongDecimal{}},
+  });
+}
+
+// A divisor of value zero, also one with a sign but no digits, prints the
+// message on standard output (sent to standard error for the death test to
+// read) and aborts; the alarm turns a division that never ends into a failure.
 TEST(LdDivDeathTest, ZeroDivisorPrintsAndAborts) {
-  for (const LongDecimal& dividend : {make(1, {1}, 4), LongDecimal{}}) {
-    EXPECT_EXIT(
-        {
-          dup2(STDERR_FILENO, STDOUT_FILENO);
-          static_cast<void>(ld_div(dividend, LongDecimal{}));
-        },
-        testing::KilledBySignal(SIGABRT), "^Divide by null in Divide$");
+  for (const LongDecimal& divisor : {LongDecimal{}, make(-1, {}, 8)}) {
+    for (const LongDecimal& dividend : {make(1, {1}, 4), LongDecimal{}}) {
+      EXPECT_EXIT(
+          {
+            alarm(5);
+            dup2(STDERR_FILENO, STDOUT_FILENO);
+            static_cast<void>(ld_div(dividend, divisor));
+          },
+          testing::KilledBySignal(SIGABRT), "^Divide by null in Divide$");
+    }
   }
 }
 
