@@ -72,6 +72,8 @@ TEST(LdArithmetic, HandWorkedWords) {
       {"1 / 3", ld_div, make(1, {1}, 4), make(1, {3}, 4), third},
       {"2 / 3 rounds the last word", ld_div, make(1, {2}, 4), make(1, {3}, 4), repeated(1, 6666, 6667, 0)},
       {"1 / -3", ld_div, make(1, {1}, 4), make(-1, {3}, 4), ld_negate(third)},
+      {"a dropped quotient word of 5000 rounds up", ld_div, with_word(make(1, {3}, 0), kLdLastDigit, 1),
+       make(1, {2}, 0), with_word(make(1, {1, 5000}, 4), kLdLastDigit, 1)},
       {"15 / 3 is exactly 5", ld_div, make(1, {15}, 4), make(1, {3}, 4), make(1, {5}, 4)},
       {"0 / 7", ld_div, LongDecimal{}, make(1, {7}, 4), LongDecimal{}},
       {"unnormalised operands", ld_div, make(1, {0, 0, 15}, 12), make(1, {0, 3}, 8), make(1, {5}, 4)},

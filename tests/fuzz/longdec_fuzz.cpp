@@ -31,8 +31,8 @@
 //
 //   input          Reader, load_record, load_double, nudge
 //   exact values   power_of_ten, Exact, exact_value
-//   checks         fail, check_finished, check_arithmetic, check_to_double,
-//                  check_conversions
+//   checks         fail, check_finished, check_sum, check_rounded,
+//                  check_arithmetic, check_to_double, check_conversions
 //   program        run_instruction, LLVMFuzzerTestOneInput
 #include <gmpxx.h>
 
@@ -175,46 +175,57 @@ void check_finished(const char* op, const LongDecimal& a, const LongDecimal& b, 
   if (!ok) fail(op, a, b, r);
 }
 
-enum class Op { kAdd, kMultiply, kDivide };
-
-// r = a op b from ld_add, ld_mul or ld_div: finished, the word path's words,
-// and within the rounding stated at the top.
-void check_arithmetic(Op op, const LongDecimal& a, const LongDecimal& b, const LongDecimal& r) {
-  const char* name = op == Op::kAdd ? "ld_add" : op == Op::kMultiply ? "ld_mul" : "ld_div";
-  check_finished(name, a, b, r);
-  const LongDecimal words = op == Op::kAdd        ? ld_internal::add_by_words(a, b)
-                            : op == Op::kMultiply ? ld_internal::multiply_by_words(a, b)
-                                                  : ld_internal::divide_by_words(a, b);
-  if (words != r) fail("fast and word paths differ", a, b, r);
-
+// The sum r = a + b within the truncation stated at the top.
+void check_sum(const LongDecimal& a, const LongDecimal& b, const LongDecimal& r) {
   const Exact x = exact_value(a);
   const Exact y = exact_value(b);
   const Exact z = exact_value(r);
-  if (op == Op::kAdd) {
-    const int to = std::min({x.p, y.p, z.p});
-    const int ulp = std::max(x.p, y.p);  // ulp(E) = 10^ulp
-    mpz_class bound = x.p != y.p ? power_of_ten(ulp - to) : mpz_class(0);
-    if (!ld_is_zero(r) && z.p == ulp + kLdDigitsPerWord) bound += power_of_ten(z.p - to);
-    if (ld_is_zero(a) || ld_is_zero(b)) bound = 0;
-    if (abs(z.in_units(to) - x.in_units(to) - y.in_units(to)) > bound) fail("sum outside its truncation", a, b, r);
-    return;
-  }
+  const int to = std::min({x.p, y.p, z.p});
+  const int ulp = std::max(x.p, y.p);  // ulp(E) = 10^ulp
+  mpz_class bound = x.p != y.p ? power_of_ten(ulp - to) : mpz_class(0);
+  if (!ld_is_zero(r) && z.p == ulp + kLdDigitsPerWord) bound += power_of_ten(z.p - to);
+  if (ld_is_zero(a) || ld_is_zero(b)) bound = 0;
+  if (abs(z.in_units(to) - x.in_units(to) - y.in_units(to)) > bound) fail("sum outside its truncation", a, b, r);
+}
+
+// The product or quotient r of a and b within the rounding stated at the top.
+void check_rounded(bool product, const LongDecimal& a, const LongDecimal& b, const LongDecimal& r) {
+  const Exact x = exact_value(a);
+  const Exact y = exact_value(b);
+  const Exact z = exact_value(r);
   if (ld_is_zero(a) || ld_is_zero(b) ? !ld_is_zero(r) : sgn(z.n) != sgn(x.n) * sgn(y.n)) {
     fail("zero or sign of the result", a, b, r);
   }
   if (ld_is_zero(r)) return;
-  if (op == Op::kMultiply) {  // 2 |r - ab| against ulp(e_r) = 10^z.p
+  if (product) {  // 2 (|r| - |ab|) against ulp(e_r) = 10^z.p
     const int to = std::min(z.p, x.p + y.p);
     const mpz_class excess = 2 * (abs(z.in_units(to)) - abs(x.n * y.n) * power_of_ten(x.p + y.p - to));
     const mpz_class unit = power_of_ten(z.p - to);
     if (excess <= -unit || excess > unit) fail("product outside its rounding", a, b, r);
     return;
   }
-  // Division, times 2 * 10^4 |b|: 2 * 10^4 (|r b| - |a|) against ulp(e_r) |b|.
+  // Times 2 * 10^4 |b|: 2 * 10^4 (|r b| - |a|) against 10^4 ulp(e_r) |b|.
   const int to = std::min(z.p + y.p, x.p);
   const mpz_class excess = 2 * kLdBase * (abs(z.n * y.n) * power_of_ten(z.p + y.p - to) - abs(x.in_units(to)));
   const mpz_class unit = kLdBase * abs(y.n) * power_of_ten(z.p + y.p - to);
   if (excess <= -unit || excess > unit + 2 * unit / kLdBase) fail("quotient outside its rounding", a, b, r);
+}
+
+enum class Op { kAdd, kMultiply, kDivide };
+
+// r = a op b from ld_add, ld_mul or ld_div: finished, the word path's words,
+// and within its rounding of the exact result.
+void check_arithmetic(Op op, const LongDecimal& a, const LongDecimal& b, const LongDecimal& r) {
+  check_finished(op == Op::kAdd ? "ld_add" : op == Op::kMultiply ? "ld_mul" : "ld_div", a, b, r);
+  const LongDecimal words = op == Op::kAdd        ? ld_internal::add_by_words(a, b)
+                            : op == Op::kMultiply ? ld_internal::multiply_by_words(a, b)
+                                                  : ld_internal::divide_by_words(a, b);
+  if (words != r) fail("fast and word paths differ", a, b, r);
+  if (op == Op::kAdd) {
+    check_sum(a, b, r);
+  } else {
+    check_rounded(op == Op::kMultiply, a, b, r);
+  }
 }
 
 void check_to_double(const LongDecimal& v) {
