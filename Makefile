@@ -1,6 +1,8 @@
 # make run     configure, build and run the battery; reports land in out/
 # make test    configure, build and run every test
 # make asan    the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
+# make fuzz    build the long decimal fuzz target with clang (libFuzzer, ASan, UBSan) and run it
+#              for FUZZ_SECONDS (60); new inputs go to build-fuzz/corpus, findings to build-fuzz/
 # make bench   build and run the benchmarks
 # make golden  rewrite tests/golden/ from a run of the program (only when an issue asks for new reports)
 #
@@ -8,12 +10,17 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= 2
 
 # What configuring the default build needs (tests and benchmarks included).
 BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libbenchmark-dev libssl-dev libgmp-dev libsundials-dev
 
-.PHONY: all deps configure build run test asan bench golden clean
+# What the fuzz build needs beyond that.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+
+.PHONY: all deps configure build run test asan fuzz bench golden clean
 
 all: build
 
@@ -37,8 +44,17 @@ test: build
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBATTERY_SANITIZE=ON -DBATTERY_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 LONGDEC_FUZZ_RUNS=5000 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	tools/install-deps $(FUZZ_PACKAGES)
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DBATTERY_FUZZ=ON -DBATTERY_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target longdec_fuzz
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/tests/fuzz/longdec_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 \
+	  -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus tests/fuzz/corpus
 
 bench: build
 	for b in $(BUILD)/bench/*_bench; do $$b; done
@@ -47,4 +63,4 @@ golden: build
 	tools/update-golden $(BUILD)/battery
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) out
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) out

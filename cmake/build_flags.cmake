@@ -2,7 +2,8 @@
 #
 #   battery_fp        floating-point semantics: every target of the project
 #   battery_warnings  warnings (as errors unless BATTERY_WERROR is off): our own code
-#   battery_sanitize  AddressSanitizer and UBSan, when BATTERY_SANITIZE is on
+#   battery_sanitize  AddressSanitizer and UBSan, when BATTERY_SANITIZE is on, and the
+#                     fuzzer's coverage instrumentation when BATTERY_FUZZ is on
 #   battery_target_flags(<target>)   gives a target all three
 #
 # The printed digits depend on every double operation being rounded on its own:
@@ -20,6 +21,14 @@ if(BATTERY_SANITIZE)
   set(sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=all)
   target_compile_options(battery_sanitize INTERFACE ${sanitize_flags} -fno-omit-frame-pointer)
   target_link_options(battery_sanitize INTERFACE ${sanitize_flags})
+endif()
+
+# Coverage feedback for the fuzzer in every library; the fuzz targets link the
+# fuzzer's own main (tests/fuzz/CMakeLists.txt).
+if(BATTERY_FUZZ)
+  target_compile_options(battery_sanitize INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                    -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(battery_sanitize INTERFACE -fsanitize=address,undefined)
 endif()
 
 function(battery_target_flags target)

@@ -1,16 +1,21 @@
 // LongDecimal: the multiple-precision decimal number of the linear solvers.
 //
 // Record (36 signed 32-bit words, a plain value copied whole):
-//   word 0        sign: +1 / -1, 0 for the value zero (zero is all 36 words 0)
-//   word 1        overflow word, weight 10000^0; 0 in every finished value
+//   word 0        sign: +1 / -1, 0 for the value zero
+//   word 1        overflow word, weight 10000^0
 //   words 2..34   33 base-10000 fraction digits, most significant first;
 //                 word k+1 has weight 10000^-k
-//   word 35       decimal exponent e, always a multiple of 4
+//   word 35       decimal exponent e
 // value = sign * sum(word[k+1] * 10000^-k) * 10^e.
-// A finished non-zero value has word 2 != 0 (normalised by whole words, so
-// word 2 may be small) and word 1 == 0. Word 34 may hold 10000 after a
-// rounded multiplication or division; every operation sweeps carries through
-// it and the conversion to double does not read it.
+//
+// Every record an operation or conversion returns is finished:
+//   - zero is all 36 words 0, and a non-zero sign comes only with digits;
+//   - word 1 is 0; word 2 is 1..9999 (normalised by whole words, so 0.0012 is
+//     word 2 = 12 at e = 0); words 3..33 are 0..9999;
+//   - word 34 is 0..9999, or 10000 where a product or quotient rounded into it
+//     without carrying on (one unit of word 33); every operation accepts that,
+//     and the conversion to double does not read word 34;
+//   - e is a multiple of 4, so that every shift is by whole words.
 //
 // LongDecimalWide (71 words) is the double-length form used inside
 // multiplication and division: sign 0, overflow 1, fraction 2..67, exponent 70.
@@ -20,9 +25,12 @@
 //   record and conversions (longdec.cpp)
 //     ld_clear, ld_clear_wide, ld_split_double, ld_from_double, ld_to_double,
 //     ld_normalize, ld_normalize_wide, ld_shift_right
-//   arithmetic (longdec_arith.cpp)
-//     ld_add, ld_mul, ld_div, ld_order, ld_widen, ld_narrow,
-//     ld_compare_wide, ld_shift_right_wide, ld_sub_wide
+//   arithmetic (longdec_arith.cpp, choosing between the packed fast paths of
+//   longdec_fast.cpp and the word-by-word paths of longdec_wordwise.cpp)
+//     ld_add, ld_mul, ld_div
+//   wide form (longdec_wordwise.cpp)
+//     ld_order, ld_widen, ld_narrow, ld_compare_wide, ld_shift_right_wide,
+//     ld_sub_wide
 #pragma once
 
 #include <array>
@@ -74,9 +82,13 @@ void ld_normalize_wide(LongDecimalWide& w);
 void ld_shift_right(LongDecimal& v, int d);
 
 // --- arithmetic ---
+// a + b; the operand with the smaller exponent loses what alignment moves past
+// word 34, and a carry into word 1 moves the sum down a word (truncating).
 LongDecimal ld_add(const LongDecimal& a, const LongDecimal& b);
+// a * b, rounded half up in magnitude on the first dropped word.
 LongDecimal ld_mul(const LongDecimal& a, const LongDecimal& b);
-// a / b; prints "Divide by null in Divide" and aborts when b is zero.
+// a / b; prints "Divide by null in Divide" and aborts when b is zero (sign 0,
+// or a sign over a fraction without digits).
 LongDecimal ld_div(const LongDecimal& a, const LongDecimal& b);
 // Swaps x and y when the magnitude (words 2..34) of x is below that of y.
 void ld_order(LongDecimal& x, LongDecimal& y);

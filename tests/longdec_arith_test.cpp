@@ -1,7 +1,9 @@
 // LongDecimal arithmetic on hand-worked cases, every word compared: alignment
 // truncates, products and quotients round half up on the first dropped word,
-// and a zero divisor ends the program. Random operands are compared with the
-// plain word-by-word versions in longdec_fast_test.
+// records carrying 10000 in word 34 come out finished, and a zero divisor ends
+// the program. Constructed edges (the rounding word of a quotient, sums of
+// equal values written differently) and random programs, checked against exact
+// arithmetic and the word path, run in tests/fuzz/longdec_fuzz_test.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -9,7 +11,6 @@
 #include <csignal>
 #include <cstdint>
 #include <initializer_list>
-#include <string>
 
 #include "longdec/longdec.h"
 #include "tests/longdec_records.h"
@@ -19,7 +20,7 @@ namespace {
 using test_support::make;
 using test_support::with_word;
 
-// All 33 fraction words set to digit, then word 34 to last.
+// All 32 words 2..33 set to digit, then word 34 to last.
 LongDecimal repeated(int sign, std::int32_t digit, std::int32_t last, int exponent) {
   LongDecimal v = make(sign, {}, exponent);
   for (int w = kLdFirstDigit; w < kLdLastDigit; ++w) v[w] = digit;
@@ -27,85 +28,92 @@ LongDecimal repeated(int sign, std::int32_t digit, std::int32_t last, int expone
   return v;
 }
 
-struct BinaryCase {
+using Operation = LongDecimal (*)(const LongDecimal&, const LongDecimal&);
+
+struct Case {
   const char* what;
-  LongDecimal a;
-  LongDecimal b;
-  LongDecimal expected;
+  Operation op;
+  LongDecimal a, b, expected;
 };
 
-TEST(LdAdd, ExactWords) {
-  const LongDecimal nines = repeated(1, 9999, 9999, 0);
+void expect_words(std::initializer_list<Case> cases) {
+  for (const Case& c : cases) EXPECT_EQ(c.op(c.a, c.b), c.expected) << c.what;
+}
+
+TEST(LdArithmetic, HandWorkedWords) {
   const LongDecimal b = with_word(make(-1, {17, 0, 5}, 400), kLdLastDigit, kLdBase);
-  const BinaryCase cases[] = {
-      {"0.5 + 0.5 carries into word 1", make(1, {5000}, 0), make(1, {5000}, 0), make(1, {1}, 4)},
-      {"1 - 0.0001", make(1, {1}, 4), make(-1, {1}, 0), make(1, {9999}, 0)},
-      {"-0.0001 + 1", make(-1, {1}, 0), make(1, {1}, 4), make(1, {9999}, 0)},
-      {"-1 + 0.0001", make(-1, {1}, 4), make(1, {1}, 0), make(-1, {9999}, 0)},
-      {"a + (-a) is the zero record", make(1, {12, 3456}, -8), make(-1, {12, 3456}, -8), LongDecimal{}},
-      {"smaller magnitude first, larger sign wins", make(1, {2}, 0), make(-1, {7}, 0), make(-1, {5}, 0)},
-      {"cancellation normalises", make(1, {5, 1}, 0), make(-1, {5}, 0), make(1, {1}, -4)},
-      {"carry through all 33 words", nines, with_word(make(1, {}, 0), kLdLastDigit, 1), make(1, {1}, 4)},
-      {"aligned operand loses its last word", make(1, {1}, 4), with_word(make(1, {2}, 0), kLdLastDigit, 7),
-       make(1, {1, 2}, 4)},
-      {"128 digits apart reach word 34", make(1, {1}, 4), make(1, {9999}, 4 - 128),
-       with_word(make(1, {1}, 4), kLdLastDigit, 9999)},
-      {"132 digits apart contribute nothing", make(1, {1}, 4), make(1, {9999}, 4 - 132), make(1, {1}, 4)},
-      // Aligned to 1 the nines lose their last word: 10000^-32, not 10000^-33.
-      {"1 - 0.9999..9999", make(1, {1}, 4), ld_negate(nines), make(1, {1}, -124)},
-      {"0 + b returns b untouched", LongDecimal{}, b, b},
-      {"b + 0 returns b untouched", b, LongDecimal{}, b},
-  };
-  for (const BinaryCase& c : cases) EXPECT_EQ(ld_add(c.a, c.b), c.expected) << c.what;
-}
-
-TEST(LdMul, ExactWords) {
-  const LongDecimal two_and_tiny = with_word(make(1, {2}, 0), kLdLastDigit, 1);
   const LongDecimal three_and_tiny = with_word(make(1, {3}, 0), kLdLastDigit, 1);
-  const BinaryCase cases[] = {
-      {"3 * 3 normalises once", make(1, {3}, 4), make(1, {3}, 4), make(1, {9}, 4)},
-      {"-2 * 3", make(-1, {2}, 4), make(1, {3}, 4), make(-1, {6}, 4)},
-      {"-2 * -0.5", make(-1, {2}, 4), make(-1, {5000}, 0), make(1, {1}, 4)},
-      {"0 * a", LongDecimal{}, make(1, {3}, 4), LongDecimal{}},
-      {"a * 0", make(1, {3}, 4), LongDecimal{}, LongDecimal{}},
-      {"12 * 0.0012 spans words", make(1, {12}, 4), make(1, {12}, 0), make(1, {144}, 0)},
-      // The first dropped word is 5000: word 34 rounds up.
-      {"0.5 * (2e-4 + tiny)", make(1, {5000}, 0), two_and_tiny, with_word(make(1, {1}, 0), kLdLastDigit, 1)},
-      {"0.5 * (3e-4 + tiny)", make(1, {5000}, 0), three_and_tiny, with_word(make(1, {1, 5000}, 0), kLdLastDigit, 1)},
-      // The first dropped word is 4999: left as it is.
-      {"0.4999 * (3e-4 + tiny)", make(1, {4999}, 0), three_and_tiny, make(1, {1, 4997}, 0)},
-  };
-  for (const BinaryCase& c : cases) EXPECT_EQ(ld_mul(c.a, c.b), c.expected) << c.what;
-}
-
-TEST(LdDiv, ExactWords) {
   const LongDecimal third = repeated(1, 3333, 3333, 0);
-  const BinaryCase cases[] = {
-      {"1 / 3", make(1, {1}, 4), make(1, {3}, 4), third},
-      {"2 / 3 rounds the last word", make(1, {2}, 4), make(1, {3}, 4), repeated(1, 6666, 6667, 0)},
-      {"-1 / 3", make(-1, {1}, 4), make(1, {3}, 4), ld_negate(third)},
-      {"1 / -3", make(1, {1}, 4), make(-1, {3}, 4), ld_negate(third)},
-      {"10 / 2", make(1, {10}, 4), make(1, {2}, 4), make(1, {5}, 4)},
-      {"15 / 3 is exactly 5", make(1, {15}, 4), make(1, {3}, 4), make(1, {5}, 4)},
-      {"0 / 7", LongDecimal{}, make(1, {7}, 4), LongDecimal{}},
-      {"unnormalised operands", make(1, {0, 0, 15}, 12), make(1, {0, 3}, 8), make(1, {5}, 4)},
-      {"9999 / 0.0001", make(1, {9999}, 4), make(1, {1}, 0), make(1, {9999}, 8)},
+  expect_words({
+      {"0.5 + 0.5 carries into word 1", ld_add, make(1, {5000}, 0), make(1, {5000}, 0), make(1, {1}, 4)},
+      {"1 - 0.0001", ld_add, make(1, {1}, 4), make(-1, {1}, 0), make(1, {9999}, 0)},
+      {"-0.0001 + 1", ld_add, make(-1, {1}, 0), make(1, {1}, 4), make(1, {9999}, 0)},
+      {"a + (-a) is the zero record", ld_add, make(1, {12, 3456}, -8), make(-1, {12, 3456}, -8), LongDecimal{}},
+      {"the larger magnitude gives the sign", ld_add, make(1, {2}, 0), make(-1, {7}, 0), make(-1, {5}, 0)},
+      {"cancellation normalises", ld_add, make(1, {5, 1}, 0), make(-1, {5}, 0), make(1, {1}, -4)},
+      {"carry through all 33 words", ld_add, repeated(1, 9999, 9999, 0), with_word(make(1, {}, 0), kLdLastDigit, 1),
+       make(1, {1}, 4)},
+      {"aligned operand loses its last word", ld_add, make(1, {1}, 4), with_word(make(1, {2}, 0), kLdLastDigit, 7),
+       make(1, {1, 2}, 4)},
+      {"128 digits apart reach word 34", ld_add, make(1, {1}, 4), make(1, {9999}, 4 - 128),
+       with_word(make(1, {1}, 4), kLdLastDigit, 9999)},
+      {"132 digits apart contribute nothing", ld_add, make(1, {1}, 4), make(1, {9999}, 4 - 132), make(1, {1}, 4)},
+      // Aligned to 1 the nines lose their last word: 10000^-32, not 10000^-33.
+      {"1 - 0.9999..9999", ld_add, make(1, {1}, 4), repeated(-1, 9999, 9999, 0), make(1, {1}, -124)},
+      {"0 + b returns b untouched", ld_add, LongDecimal{}, b, b},
+      {"b + 0 returns b untouched", ld_add, b, LongDecimal{}, b},
+      {"3 * 3 normalises once", ld_mul, make(1, {3}, 4), make(1, {3}, 4), make(1, {9}, 4)},
+      {"-2 * -0.5", ld_mul, make(-1, {2}, 4), make(-1, {5000}, 0), make(1, {1}, 4)},
+      {"a * 0", ld_mul, make(1, {3}, 4), LongDecimal{}, LongDecimal{}},
+      {"12 * 0.0012 spans words", ld_mul, make(1, {12}, 4), make(1, {12}, 0), make(1, {144}, 0)},
+      {"first dropped word 5000 rounds up", ld_mul, make(1, {5000}, 0), three_and_tiny,
+       with_word(make(1, {1, 5000}, 0), kLdLastDigit, 1)},
+      {"first dropped word 4999 does not", ld_mul, make(1, {4999}, 0), three_and_tiny, make(1, {1, 4997}, 0)},
+      {"1 / 3", ld_div, make(1, {1}, 4), make(1, {3}, 4), third},
+      {"2 / 3 rounds the last word", ld_div, make(1, {2}, 4), make(1, {3}, 4), repeated(1, 6666, 6667, 0)},
+      {"1 / -3", ld_div, make(1, {1}, 4), make(-1, {3}, 4), ld_negate(third)},
+      {"a dropped quotient word of 5000 rounds up", ld_div, with_word(make(1, {3}, 0), kLdLastDigit, 1),
+       make(1, {2}, 0), with_word(make(1, {1, 5000}, 4), kLdLastDigit, 1)},
+      {"15 / 3 is exactly 5", ld_div, make(1, {15}, 4), make(1, {3}, 4), make(1, {5}, 4)},
+      {"0 / 7", ld_div, LongDecimal{}, make(1, {7}, 4), LongDecimal{}},
+      {"unnormalised operands", ld_div, make(1, {0, 0, 15}, 12), make(1, {0, 3}, 8), make(1, {5}, 4)},
+      {"9999 / 0.0001", ld_div, make(1, {9999}, 4), make(1, {1}, 0), make(1, {9999}, 8)},
       // The first quotient word is 0: the quotient moves up a word.
-      {"0.0001 / 9999", make(1, {1}, 0), make(1, {9999}, 4), repeated(1, 1, 1, -4)},
-  };
-  for (const BinaryCase& c : cases) EXPECT_EQ(ld_div(c.a, c.b), c.expected) << c.what;
+      {"0.0001 / 9999", ld_div, make(1, {1}, 0), make(1, {9999}, 4), repeated(1, 1, 1, -4)},
+  });
 }
 
-// The message goes to standard output; the child sends it to standard error
-// for the death test to read. Only a flushed message survives the abort.
+// A rounded product or quotient may leave 10000 in word 34: 0.9999..9999(10000)
+// is exactly 1. Every operation on such records gives a finished record.
+TEST(LdArithmetic, TenThousandInWordThirtyFour) {
+  const LongDecimal product = repeated(1, 9999, kLdBase, -4);  // 1e-4
+  const LongDecimal one = repeated(1, 9999, kLdBase, 0);
+  expect_words({
+      {"0.0001 0000..0001 * 0.9999..9999 0000 rounds into word 34", ld_mul,
+       with_word(make(1, {1}, 0), kLdLastDigit, 1), repeated(1, 9999, 0, 0), product},
+      {"1e-4 less 1e-200 aligned to nothing", ld_add, product, make(-1, {1}, -196), make(1, {1}, 0)},
+      {"1e-4 / 1", ld_div, product, make(1, {1}, 4), make(1, {1}, 0)},
+      {"1 / 1", ld_div, one, one, make(1, {1}, 4)},
+      {"1 * 1", ld_mul, one, one, make(1, {1}, 4)},
+      {"1e-4 * 1e-4", ld_mul, product, product, make(1, {1}, -4)},
+      {"a sign without digits divides to zero", ld_div, make(1, {}, 8), make(1, {3}, 4), LongDecimal{}},
+  });
+}
+
+// A divisor of value zero, also one with a sign but no digits, prints the
+// message on standard output (sent to standard error for the death test to
+// read) and aborts; the alarm turns a division that never ends into a failure.
 TEST(LdDivDeathTest, ZeroDivisorPrintsAndAborts) {
-  for (const LongDecimal& dividend : {make(1, {1}, 4), LongDecimal{}}) {
-    EXPECT_EXIT(
-        {
-          dup2(STDERR_FILENO, STDOUT_FILENO);
-          static_cast<void>(ld_div(dividend, LongDecimal{}));
-        },
-        testing::KilledBySignal(SIGABRT), "^Divide by null in Divide$");
+  for (const LongDecimal& divisor : {LongDecimal{}, make(-1, {}, 8)}) {
+    for (const LongDecimal& dividend : {make(1, {1}, 4), LongDecimal{}}) {
+      EXPECT_EXIT(
+          {
+            alarm(5);
+            dup2(STDERR_FILENO, STDOUT_FILENO);
+            static_cast<void>(ld_div(dividend, divisor));
+          },
+          testing::KilledBySignal(SIGABRT), "^Divide by null in Divide$");
+    }
   }
 }
 
