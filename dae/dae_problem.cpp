@@ -32,10 +32,11 @@ static_assert(kIerStopped == DAE_IER_STOPPED && kIerStepLimit == DAE_IER_STEP_LI
 namespace {
 
 // Default smallest step, relative to the span. Steps grow geometrically from
-// hmin, so each factor of ten below costs only a step or two, while a hmin
-// too large is accepted with a failed error test (Robertson over [0, 4e10]
-// with eps = 1e-8 still did so at 1e-20 of the span, not at 1e-24).
-constexpr double kDefaultHminFraction = 1e-24;
+// hmin, so each factor of ten below costs about three steps, while steps at a
+// hmin too large are accepted with a failed error test: Robertson's kinetics
+// over [0, 4e10] did so with eps = 1e-8 at 1e-20 of the span, and with
+// eps = 1e-10 still at 1e-24, not at 1e-26 or below.
+constexpr double kDefaultHminFraction = 1e-30;
 // The smallest default: the integrator rejects hmin <= 1e-200.
 constexpr double kLeastDefaultHmin = 1e-199;
 

@@ -60,8 +60,8 @@ enum class Evaluation {
 struct ModelPoint {
   double t;                    ///< time: the end of the step, or its mid-point for the
                                ///< first stage of the three-point method
-  std::span<const double> y;   ///< y_0 .. y_{n-1}: the unknowns
-  std::span<const double> yp;  ///< y'_0 .. y'_{m-1}: the derivatives of the first m unknowns
+  std::span<const double> y;   ///< y[0..n-1]: the unknowns
+  std::span<const double> yp;  ///< yp[0..m-1]: the derivatives of y[0..m-1]
   double h;                    ///< the step being attempted
   Evaluation kind;             ///< what the integrator will read of the values
   /// Newton solves already made in this step attempt: 0 at the attempt's first
@@ -71,7 +71,7 @@ struct ModelPoint {
 };
 
 /// A matrix of the model, 0-based and row-major: (i, j) is the derivative of
-/// equation F_i by unknown j. It refers to the integrator's own storage, in
+/// equation i by unknown j. It refers to the integrator's own storage, in
 /// the 1-based flat layout of dae/dae_solver.h.
 class MatrixView {
  public:
@@ -101,9 +101,9 @@ class MatrixView {
 /// value until it is written again. A model that writes the same non-zero
 /// entries at every evaluation needs to write nothing else.
 struct ModelValues {
-  std::span<double> f;  ///< F_0 .. F_{n-1}: all n must be written
-  MatrixView dfdy;      ///< dF/dy, n x n: dfdy(i, j) = dF_i/dy_j
-  MatrixView dfdyp;     ///< dF/dy', n x m: dfdyp(i, j) = dF_i/dy'_j
+  std::span<double> f;  ///< f[0..n-1], the residual: all n must be written
+  MatrixView dfdy;      ///< dF/dy, n x n: `dfdy(i, j)` = dF[i]/dy[j]
+  MatrixView dfdyp;     ///< dF/dy', n x m: `dfdyp(i, j)` = dF[i]/dyp[j]
 };
 
 /// The model: F(t, y, y') = 0 and its Jacobians at a point.
@@ -115,7 +115,7 @@ struct ModelValues {
 using ModelFunction = std::function<ModelStatus(const ModelPoint& at, ModelValues& values)>;
 
 /// The system to integrate: n equations F(t, y, y') = 0 in n unknowns, the
-/// first m of them differential (with derivatives y'_0 .. y'_{m-1}), the
+/// first m of them differential (with derivatives yp[0..m-1]), the
 /// others algebraic.
 struct Problem {
   int n = 0;            ///< equations = unknowns, >= 1
@@ -147,11 +147,11 @@ enum class IntegrationMethod {
 
 /// How the start values are made consistent.
 enum class StartMode {
-  /// The integrator replaces y'_0 .. y'_{m-1} and the algebraic unknowns
-  /// y_m .. y_{n-1} by 0 and finds consistent values itself, from the
+  /// The integrator replaces yp[0..m-1] and the algebraic unknowns
+  /// y[m..n-1] by 0 and finds consistent values itself, from the
   /// differential unknowns' start values.
   compute = DAE_INIT_COMPUTE,
-  /// InitialValues::y and ::yp start every attempt of the start-up as given.
+  /// InitialValues::y and InitialValues::yp start every attempt of the start-up as given.
   given = DAE_INIT_GIVEN,
 };
 
@@ -162,11 +162,11 @@ struct Options {
   /// largest magnitude that its unknown has had (see ye).
   double eps = 1e-6;
   /// The smallest step, and also the first step of the start-up. 0 means
-  /// 1e-24*(tend - t0) (at least 1e-199). Keep it small: an error estimate
+  /// 1e-30*(tend - t0) (at least 1e-199). Keep it small: an error estimate
   /// above eps is accepted as it is when the step is no larger than 4*hmin
   /// (the result counts such steps in Statistics::accepted_error_failed), so a
   /// large hmin can give ier = 0 with no correct digit; a small one costs
-  /// only a few steps, since the step grows geometrically.
+  /// about three steps per factor of ten, since the step grows geometrically.
   double hmin = 0;
   /// The largest step, >= hmin; 0 means tend - t0. A step stretched onto an
   /// output time or tend may exceed it by half.
@@ -175,10 +175,10 @@ struct Options {
   IntegrationMethod method = IntegrationMethod::lobatto;
   /// How the start values are made consistent.
   StartMode start = StartMode::compute;
-  /// Magnitude scales, n entries, or empty for max(|y_i(t0)|, 1). For a
-  /// differential unknown |ye_i| is the magnitude its errors are first
-  /// measured against (raised later by the largest |y_i| reached); for every
-  /// unknown it sets the difference increment when y_i is at or near 0. Give
+  /// Magnitude scales, n entries, or empty for `max(|y[i](t0)|, 1)`. For a
+  /// differential unknown `|ye[i]|` is the magnitude its errors are first
+  /// measured against (raised later by the largest `|y[i]|` reached); for every
+  /// unknown it sets the difference increment when y[i] is at or near 0. Give
   /// each unknown's expected size: a scale far above it loosens the error
   /// test for that unknown (digits are lost), one far below tightens it
   /// (steps are wasted).
@@ -207,8 +207,8 @@ struct Options {
 /// The solution at one point of the integration.
 struct Observation {
   double t;                    ///< the time
-  std::span<const double> y;   ///< y_0 .. y_{n-1} at t
-  std::span<const double> yp;  ///< y'_0 .. y'_{m-1} at t
+  std::span<const double> y;   ///< y[0..n-1] at t
+  std::span<const double> yp;  ///< yp[0..m-1] at t
   /// the step just taken (at the first observation: half the last start-up
   /// step)
   double h;
@@ -273,8 +273,8 @@ struct Result {
   /// stop or the step limit, the end of the failed attempt after a failure.
   double t = 0;
   double h = 0;            ///< the step of the last attempt
-  std::vector<double> y;   ///< y_0 .. y_{n-1} at t (after a failure, the last iterate)
-  std::vector<double> yp;  ///< y'_0 .. y'_{m-1} at t
+  std::vector<double> y;   ///< y[0..n-1] at t (after a failure, the last iterate)
+  std::vector<double> yp;  ///< yp[0..m-1] at t
   Statistics statistics;   ///< the counters
   /// true when tend was reached.
   bool ok() const { return ier == DAE_IER_OK; }
