@@ -3,6 +3,8 @@
 # make asan    the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 # make bench   build and run the benchmarks
 # make golden  rewrite tests/golden/ from a run of the program (only when an issue asks for new reports)
+# make docs    the user's guide and the API reference of the installed headers, in build/docs/html
+#              (Doxygen; an undocumented public member fails it)
 #
 # Every target first installs the Debian packages it needs that are missing.
 
@@ -13,7 +15,7 @@ JOBS       ?= 2
 # What configuring the default build needs (tests and benchmarks included).
 BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libbenchmark-dev libssl-dev libgmp-dev libsundials-dev
 
-.PHONY: all deps configure build run test asan bench golden clean
+.PHONY: all deps configure build run test asan bench golden docs clean
 
 all: build
 
@@ -45,6 +47,12 @@ bench: build
 
 golden: build
 	tools/update-golden $(BUILD)/battery
+
+docs:
+	tools/install-deps doxygen
+	mkdir -p $(BUILD)/docs
+	( cat docs/Doxyfile; echo "OUTPUT_DIRECTORY = $(BUILD)/docs" ) | doxygen -
+	@echo "docs: $(BUILD)/docs/html/index.html"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) out
