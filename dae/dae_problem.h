@@ -297,8 +297,9 @@ struct Result {
 ///         the workspace holds: m = n <= 38) and an empty model give
 ///         DAE_IER_SIZES before any model call.
 ///
-/// The call keeps no state between calls; its storage (about 8*(2n^2 + 8n)
-/// bytes) is allocated once at the start.
+/// The call keeps no state between calls. Its arrays (about 8*(2n^2 + 8n)
+/// bytes) are allocated once at the start; the integrator's workspace (80 KB)
+/// lives on the calling thread's stack, as for DAE_Solver_01.
 Result solve(const Problem& problem, const InitialValues& start, double tend, const Options& options = {},
              const Observer& observer = {});
 
