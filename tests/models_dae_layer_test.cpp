@@ -3,6 +3,7 @@
 // with the catalogue's 1-based models adapted to the layer's 0-based view.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <memory>
@@ -38,18 +39,33 @@ Point point(bool first, double t, std::span<const double> y, std::span<const dou
   return p;
 }
 
-// What a run ends with: code, solution, counters ip[2..16], output points.
+// One model call: its kind, the solves made in the attempt, its time's bits.
+using Call = std::array<std::uint64_t, 3>;
+
+Call call(int kind, int solves, double t) {
+  return {std::uint64_t(kind), std::uint64_t(solves), std::bit_cast<std::uint64_t>(t)};
+}
+
+// What a run ends with: code, solution, counters ip[2..16], output points,
+// and every model call on the way.
 struct RunEnd {
   int ier;
   std::vector<std::uint64_t> y, yp;
   std::vector<long long> counters;
   std::vector<Point> points;
+  std::vector<Call> calls;
 };
 
-// --- DAE_Solver_01 (its output routine has no context: the run being recorded)
+// --- DAE_Solver_01 (its callbacks have no context: the run being recorded)
 
 RunEnd* recording = nullptr;
 const DaeTestCase* recorded_case = nullptr;
+
+int record_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int m, double t, double h, int kind,
+                 int* status, const int* ip) {
+  recording->calls.push_back(call(kind, ip[IP_STEP_SOLVES], t));
+  return recorded_case->model(y, yp, f, fyp, fy, n, m, t, h, kind, status, ip);
+}
 
 int record_output(double* y, double* yp, int n, int m, double t, double t0, double tend, double h, double* tstop,
                   int kind, const int* ip) {
@@ -62,9 +78,11 @@ RunEnd run_plain(const DaeTestCase& c) {
   recording = &e;
   recorded_case = &c;
   auto a = std::make_unique<models::DaeArrays>();
+  DaeTestCase recorded = c;
+  recorded.model = record_model;
   c.set_parameters();
   models::set_start_values(c, *a);
-  test_support::stdout_of([&] { models::call_dae_solver(c, *a, e.ier, record_output); });  // print00 prints
+  test_support::stdout_of([&] { models::call_dae_solver(recorded, *a, e.ier, record_output); });  // print00 prints
   e.y = bits({&a->y[1], std::size_t(c.n)});
   e.yp = bits({&a->yp[1], std::size_t(c.m)});
   e.counters.assign(&a->ip[IP_TOTAL_SOLVES], &a->ip[IP_DIVERGENT] + 1);
@@ -79,6 +97,7 @@ RunEnd run_plain(const DaeTestCase& c) {
 // matrices. The catalogue's models read ip[1] only.
 struct OneBased {
   const DaeTestCase* c;
+  std::vector<Call>* calls;
   static constexpr std::size_t kVector = models::kMaxDaeUnknowns + 1;
   static constexpr std::size_t kMatrix = models::kMaxDaeUnknowns * kVector + 1;
   std::vector<double> y = std::vector<double>(kVector), yp = y, f = y;
@@ -88,6 +107,7 @@ struct OneBased {
     const int n = c->n, m = c->m;
     std::copy(at.y.begin(), at.y.end(), y.begin() + 1);
     std::copy(at.yp.begin(), at.yp.end(), yp.begin() + 1);
+    calls->push_back(call(static_cast<int>(at.kind), at.newton_solves, at.t));
     const int ip[2] = {0, at.newton_solves};
     int status = 0;
     c->model(y.data(), yp.data(), f.data(), fyp.data(), fy.data(), n, m, at.t, at.h, static_cast<int>(at.kind), &status,
@@ -118,7 +138,7 @@ dae::Options options_of(const DaeTestCase& c) {
 RunEnd run_layer(const DaeTestCase& c) {
   RunEnd e{};
   c.set_parameters();
-  const dae::Problem problem{c.n, c.m, OneBased{&c}};
+  const dae::Problem problem{c.n, c.m, OneBased{&c, &e.calls}};
   const dae::InitialValues start{c.t0, std::vector<double>(&c.y0[1], &c.y0[1] + c.n), {}};
   const dae::Result r = dae::solve(problem, start, c.tend, options_of(c), [&](const dae::Observation& o) {
     e.points.push_back(point(o.first, o.t, o.y, o.yp));
@@ -148,6 +168,7 @@ TEST(DaeLayer, EveryBatteryRunBitForBit) {
     EXPECT_EQ(layer.counters, plain.counters);
     ASSERT_EQ(layer.points.size(), plain.points.size());
     EXPECT_TRUE(layer.points == plain.points);
+    EXPECT_TRUE(layer.calls == plain.calls);
   }
 }
 
