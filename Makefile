@@ -5,6 +5,8 @@
 #              for FUZZ_SECONDS (60); new inputs go to build-fuzz/corpus, findings to build-fuzz/
 # make bench   build and run the benchmarks
 # make golden  rewrite tests/golden/ from a run of the program (only when an issue asks for new reports)
+# make docs    the user's guide and the API reference of the installed headers, in build/docs/html
+#              (Doxygen; an undocumented public member fails it)
 #
 # Every target first installs the Debian packages it needs that are missing.
 
@@ -20,7 +22,7 @@ BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libbenchmark-dev libssl
 # What the fuzz build needs beyond that.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all deps configure build run test asan fuzz bench golden clean
+.PHONY: all deps configure build run test asan fuzz bench golden docs clean
 
 all: build
 
@@ -61,6 +63,12 @@ bench: build
 
 golden: build
 	tools/update-golden $(BUILD)/battery
+
+docs:
+	tools/install-deps doxygen
+	mkdir -p $(BUILD)/docs
+	( cat docs/Doxyfile; echo "OUTPUT_DIRECTORY = $(BUILD)/docs" ) | doxygen -
+	@echo "docs: $(BUILD)/docs/html/index.html"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) out
