@@ -19,11 +19,14 @@
 //
 // A chaotic test (test07) has no reference at tend: the two runs part there.
 // Its reference is taken at the horizon, the last whole time up to which the
-// two runs, sampled every kSampleStep, agree on kHorizonDigits digits; both
-// are run again to stop exactly at the horizon.
+// two runs, sampled every kSampleStep, agree on kHorizonDigits digits of each
+// component's range; both are run again to stop exactly at the horizon.
+//
+// test01 and test08 take their closed forms as references (closed_form_only).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -62,12 +65,15 @@ int least_digits(const models::DaeTestCase& c, const models::DaeVector& a, const
   return least;
 }
 
-// v rounded to `digits` decimal digits on the scale max(|v|, floor).
+// v rounded to `digits` decimal digits on the scale max(|v|, floor): the
+// double nearest to the decimal with that many significant digits, or 0 when
+// |v| lies below the last kept digit.
 double keep_digits(double v, int digits, double floor) {
   const double scale = std::max(std::fabs(v), floor);
-  if (scale == 0) return v;
-  const double quantum = std::pow(10.0, std::floor(std::log10(scale)) - digits + 1);
-  return std::round(v / quantum) * quantum;
+  if (v == 0 || scale == 0) return v;
+  const int significant = digits - static_cast<int>(std::floor(std::log10(scale)) - std::floor(std::log10(std::fabs(v))));
+  if (significant < 1) return 0;
+  return std::strtod(textout::out_format("%.*e", significant - 1, v).c_str(), nullptr);
 }
 
 // --- IDA pairs -------------------------------------------------------------------------
@@ -79,12 +85,29 @@ struct IdaPair {
 
 // Tightest first; test03's run at 1e-12 fails an error test in its fast phase.
 constexpr double kTolerancePairs[][2] = {{1e-11, 1e-12}, {1e-10, 1e-11}, {1e-9, 1e-10}, {1e-8, 1e-9}};
+// A run that needs more CPU time is given up, so that `make references` stays
+// within minutes (test00 ii=2 at 1e-12 needs about 30 s: its ill-conditioned
+// matrix keeps IDA's Newton iteration from converging; test09 at 1e-12 more
+// than a minute).
+constexpr double kMaxCpuSeconds = 60;
+
+// Tests whose reference is their closed form (cross_checks.h), with the
+// digits of its double evaluation, because IDA cannot give one:
+//   test01  at every tolerance tighter than about 1e-4 IDA fails at the first
+//           jump between the slow branches, which lasts about 1e-20 time units
+//           at t near 8e19, far below the time resolution there;
+//   test08  its current is an index-2 unknown that jumps at every corner of the
+//           triangle source: IDA's runs either fail there or, at 1e-8 and 1e-9,
+//           agree on no digit of y1 and y2 (both 0 at tend).
+bool closed_form_only(const models::DaeTestCase& c) { return c.test == 1 || c.test == 8; }
+constexpr int kClosedFormDigits = 14;
 
 std::optional<IdaPair> ida_pair(const models::DaeTestCase& c, const std::vector<double>& samples) {
   for (const auto& pair : kTolerancePairs) {
     peer::IdaSettings loose = peer::settings_at(c, pair[0]);
     peer::IdaSettings tight = peer::settings_at(c, pair[1]);
     loose.sample_times = tight.sample_times = samples;
+    loose.max_cpu_seconds = tight.max_cpu_seconds = kMaxCpuSeconds;
     IdaPair p{pair[0], pair[1], peer::integrate_with_ida(c, loose), {}};
     if (!peer::ida_succeeded(p.a)) continue;
     p.b = peer::integrate_with_ida(c, tight);
@@ -100,11 +123,16 @@ constexpr int kHorizonDigits = 6;
 constexpr double kSampleStep = 0.1;
 
 // The last whole time up to which every sample of the two runs agrees on
-// kHorizonDigits digits.
+// kHorizonDigits digits, on the scale of each component's largest size (the
+// floors would end the horizon at the first zero crossing).
 double find_horizon(const models::DaeTestCase& c, const IdaPair& p) {
   double horizon = c.t0;
   for (std::size_t k = 0; k < p.a.samples.size() && k < p.b.samples.size(); ++k) {
-    if (least_digits(c, p.a.samples[k].y, p.b.samples[k].y) < kHorizonDigits) break;
+    int least = kMostDigits;
+    for (int i = 1; i <= c.n; ++i) {
+      least = std::min(least, agreement_digits(p.a.samples[k].y[i], p.b.samples[k].y[i], c.magnitude[i]));
+    }
+    if (least < kHorizonDigits) break;
     horizon = p.a.samples[k].t;
   }
   return std::floor(horizon);
@@ -144,7 +172,9 @@ std::vector<references::CrossCheck> cross_checks_of(const models::DaeTestCase& c
 
 Reference reference_of(const models::DaeTestCase& c) {
   Reference r{&c, c.tend, std::nullopt, 0, {}};
-  if (c.test != kChaoticTest) {
+  if (closed_form_only(c)) {
+    // no IDA pair
+  } else if (c.test != kChaoticTest) {
     r.ida = ida_pair(c, {});
     if (r.ida) r.digits_at_tend = least_digits(c, r.ida->a.y, r.ida->b.y);
   } else {
@@ -177,7 +207,12 @@ json component_json(const Reference& r, int i) {
     j["digits"] = digits;
   }
   for (const references::CrossCheck& x : r.checks) {
-    if (x.closed_form) j["exact"] = x.y[i];
+    if (!x.closed_form) continue;
+    j["exact"] = x.y[i];
+    if (!r.ida) {
+      j["value"] = keep_digits(x.y[i], kClosedFormDigits, c.floor[i]);
+      j["digits"] = kClosedFormDigits;
+    }
   }
   return j;
 }
@@ -191,6 +226,7 @@ json reference_json(const Reference& r) {
   json j = {{"test", c.test}, {"ii", c.ii}, {"runs", runs}, {"n", c.n}, {"tend", c.tend}, {"t", r.t},
             {"chaotic", c.test == kChaoticTest}};
   if (c.test == kChaoticTest) j["digits_at_tend"] = r.digits_at_tend;
+  j["source"] = r.ida ? "IDA" : "closed form";
   if (r.ida) {
     j["rtol"] = {r.ida->loose, r.ida->tight};
     j["ida_steps"] = {r.ida->a.steps, r.ida->b.steps};
@@ -203,6 +239,7 @@ json reference_json(const Reference& r) {
   for (const references::CrossCheck& x : r.checks) {
     json check = {{"method", x.method}, {"reached", x.reached}, {"y", std::vector<double>(x.y.begin() + 1, x.y.begin() + c.n + 1)}};
     if (r.ida && x.reached) check["digits"] = least_digits(c, x.y, r.ida->b.y);
+    if (!r.ida && x.reached && !x.closed_form) check["digits"] = least_digits(c, x.y, r.checks.front().y);
     checks.push_back(check);
   }
   j["cross_checks"] = checks;
@@ -220,10 +257,10 @@ void print_summary(const Reference& r) {
     textout::out_printf(stdout, " IDA rtol %.0e/%.0e agree on %2d digits", r.ida->loose, r.ida->tight,
                         least_digits(c, r.ida->a.y, r.ida->b.y));
   } else {
-    textout::out_printf(stdout, " IDA: no pair reached tend");
+    textout::out_printf(stdout, " IDA: none (closed form is the reference)");
   }
   for (const references::CrossCheck& x : r.checks) {
-    const int digits = r.ida && x.reached ? least_digits(c, x.y, r.ida->b.y) : -1;
+    const int digits = !x.reached ? -1 : r.ida ? least_digits(c, x.y, r.ida->b.y) : least_digits(c, x.y, r.checks.front().y);
     textout::out_printf(stdout, "; %s: %d", x.closed_form ? "closed form" : "DAE_Solver_01", digits);
   }
   textout::out_printf(stdout, "\n");
@@ -249,7 +286,8 @@ int main(int argc, char** argv) {
       {"about", "Reference solutions of the DAE tests at tend (test07: at its horizon). Regenerate with "
                 "`make references`. value: the tighter IDA run rounded to `digits`, the digits on which both "
                 "runs agree on the scale max(|y_i|, floor_i); errors of a run count as "
-                "|y_i - value_i| / max(|value_i|, floor_i)."},
+                "|y_i - value_i| / max(|value_i|, floor_i). Where `exact` is given (a closed form), it is the "
+                "better reference; test01 and test08 have no IDA reference (source: closed form)."},
       {"settings", {{"integrator", "SUNDIALS IDA, dense direct solver, the models' own Jacobians"},
                     {"atol", "rtol * floor_i"},
                     {"start", "the battery's start-up values"},
