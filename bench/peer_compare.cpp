@@ -146,7 +146,8 @@ void print_row(const char* name, const std::string& n, const Row& r) {
 int main() {
   const char* repeat_text = std::getenv("BENCH_PEER_REPEAT");
   const int repeat = repeat_text != nullptr ? std::max(1, std::atoi(repeat_text)) : kDefaultRepeat;
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bench-peer-" + std::to_string(getpid()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("bench-peer-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
 
   textout::out_printf(stdout, "DAE battery (DAE_Solver_01) against SUNDIALS IDA at the battery's settings\n");

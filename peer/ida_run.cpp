@@ -93,10 +93,10 @@ void set_start(const models::DaeTestCase& c, const StartValues& start, IdaSessio
 // first and the largest step and the stop time. The first step is the test's
 // hmin, as the battery's: IDA's own guess, from the norm of y', overflows on
 // the time scale of test02 and is far too long for the start transients of
-// test08 and test09 at tight tolerances. The error test leaves the algebraic unknowns
-// out, as the battery's does (it tests y(1..m) only): test08's current is an
-// index-2 unknown whose local errors do not shrink with the step. False when
-// IDA rejects a setting.
+// test08 and test09 at tight tolerances. The error test leaves the algebraic
+// unknowns out, as the battery's does (it tests y(1..m) only): test08's
+// current is an index-2 unknown whose local errors do not shrink with the
+// step. False when IDA rejects a setting.
 bool configure(const models::DaeTestCase& c, const IdaSettings& s, AdapterContext& adapter, IdaSession& ida) {
   double* atol = N_VGetArrayPointer(ida.atol);
   for (int i = 1; i <= c.n; ++i) atol[i - 1] = s.atol[i];

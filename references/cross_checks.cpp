@@ -84,7 +84,8 @@ CrossCheck own_solver(const models::DaeTestCase& c, double eps, double until) {
     const textout::DiagnosticsTo quiet(nullptr);
     models::run_dae_case(tight, *arrays, ier);
   }
-  CrossCheck x{"DAE_Solver_01, three-point method, eps " + textout::out_format("%g", eps), until, {}, ier == DAE_IER_OK, false};
+  const std::string method = "DAE_Solver_01, three-point method, eps " + textout::out_format("%g", eps);
+  CrossCheck x{method, until, {}, ier == DAE_IER_OK, false};
   for (int i = 1; i <= c.n; ++i) x.y[i] = arrays->y[i];
   return x;
 }

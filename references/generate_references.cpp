@@ -71,7 +71,8 @@ int least_digits(const models::DaeTestCase& c, const models::DaeVector& a, const
 double keep_digits(double v, int digits, double floor) {
   const double scale = std::max(std::fabs(v), floor);
   if (v == 0 || scale == 0) return v;
-  const int significant = digits - static_cast<int>(std::floor(std::log10(scale)) - std::floor(std::log10(std::fabs(v))));
+  const double decades_below_scale = std::floor(std::log10(scale)) - std::floor(std::log10(std::fabs(v)));
+  const int significant = digits - static_cast<int>(decades_below_scale);
   if (significant < 1) return 0;
   return std::strtod(textout::out_format("%.*e", significant - 1, v).c_str(), nullptr);
 }
@@ -237,7 +238,8 @@ json reference_json(const Reference& r) {
   j["components"] = components;
   json checks = json::array();
   for (const references::CrossCheck& x : r.checks) {
-    json check = {{"method", x.method}, {"reached", x.reached}, {"y", std::vector<double>(x.y.begin() + 1, x.y.begin() + c.n + 1)}};
+    const std::vector<double> y(x.y.begin() + 1, x.y.begin() + c.n + 1);
+    json check = {{"method", x.method}, {"reached", x.reached}, {"y", y}};
     if (r.ida && x.reached) check["digits"] = least_digits(c, x.y, r.ida->b.y);
     if (!r.ida && x.reached && !x.closed_form) check["digits"] = least_digits(c, x.y, r.checks.front().y);
     checks.push_back(check);
@@ -260,7 +262,9 @@ void print_summary(const Reference& r) {
     textout::out_printf(stdout, " IDA: none (closed form is the reference)");
   }
   for (const references::CrossCheck& x : r.checks) {
-    const int digits = !x.reached ? -1 : r.ida ? least_digits(c, x.y, r.ida->b.y) : least_digits(c, x.y, r.checks.front().y);
+    // Against the IDA reference, or (no IDA reference) against the closed form.
+    const models::DaeVector& reference = r.ida ? r.ida->b.y : r.checks.front().y;
+    const int digits = x.reached ? least_digits(c, x.y, reference) : -1;
     textout::out_printf(stdout, "; %s: %d", x.closed_form ? "closed form" : "DAE_Solver_01", digits);
   }
   textout::out_printf(stdout, "\n");
