@@ -7,6 +7,8 @@
 # make golden  rewrite tests/golden/ from a run of the program (only when an issue asks for new reports)
 # make docs    the user's guide and the API reference of the installed headers, in build/docs/html
 #              (Doxygen; an undocumented public member fails it)
+# make bench-peer  the DAE battery against SUNDIALS IDA: CPU table per test, then hyperfine on both programs
+# make references  regenerate references/dae_references.json (IDA at two tight tolerances, cross-checks)
 #
 # Every target first installs the Debian packages it needs that are missing.
 
@@ -21,8 +23,11 @@ BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libbenchmark-dev libssl
 
 # What the fuzz build needs beyond that.
 FUZZ_PACKAGES := clang libclang-rt-14-dev
+# Bench-only packages.
+BENCH_PACKAGES      ?= hyperfine libsundials-dev
+REFERENCE_PACKAGES  ?= libsundials-dev libgmp-dev nlohmann-json3-dev
 
-.PHONY: all deps configure build run test asan fuzz bench golden docs clean
+.PHONY: all deps configure build run test asan fuzz bench golden docs clean bench-peer references
 
 all: build
 
@@ -60,6 +65,20 @@ fuzz: deps
 
 bench: build
 	for b in $(BUILD)/bench/*_bench; do $$b; done
+
+bench-peer: deps
+	tools/install-deps $(BENCH_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBATTERY_PEER=ON
+	cmake --build $(BUILD) -j $(JOBS) --target battery ida_peer bench_peer
+	$(BUILD)/bench_peer
+	mkdir -p out/bench-peer
+	cd out/bench-peer && hyperfine -w 2 -r 10 '$(CURDIR)/$(BUILD)/battery' '$(CURDIR)/$(BUILD)/ida_peer'
+
+references: deps
+	tools/install-deps $(REFERENCE_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBATTERY_PEER=ON
+	cmake --build $(BUILD) -j $(JOBS) --target dae_references
+	$(BUILD)/dae_references references/dae_references.json
 
 golden: build
 	tools/update-golden $(BUILD)/battery

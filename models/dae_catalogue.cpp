@@ -53,7 +53,9 @@ void set_test02() { test02_params = derive_test02(kKT02, kUnitScale, kUnitScale)
 // test03's model has no parameters.
 void set_test03() {}
 
-void set_test04() { test04_params = {.al = 1.5e-18, .be = 2.5e-06, .ga = 2.1e-06, .p = 0.6, .si = 0.18, .ta = 0.016}; }
+void set_test04() {
+  test04_params = {.al = 1.5e-18, .be = 2.5e-06, .ga = 2.1e-06, .p = 0.6, .si = 0.18, .ta = 0.016};
+}
 
 void set_test05() { test05_state.tnext = 0; }
 

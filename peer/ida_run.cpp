@@ -3,7 +3,7 @@
 //   settings     battery_settings, settings_at
 //   set-up       IdaSession (owns the SUNDIALS objects), set_start, configure,
 //                route_ida_message
-//   the run      step_to_end, record_samples, collect_statistics, cpu_seconds,
+//   the run      cpu_seconds, record_samples, step_to_end, collect_statistics,
 //                integrate_with_ida, ida_succeeded
 #include <ida/ida.h>
 #include <ida/ida_ls.h>
@@ -28,7 +28,7 @@ namespace peer {
 IdaSettings battery_settings(const models::DaeTestCase& c) { return settings_at(c, c.eps); }
 
 IdaSettings settings_at(const models::DaeTestCase& c, double rtol) {
-  IdaSettings s{rtol, {}, c.hmax, {}};
+  IdaSettings s{rtol, {}, c.hmax, {}, 0.0};
   for (int i = 1; i <= c.n; ++i) s.atol[i] = rtol * c.floor[i];
   return s;
 }
@@ -93,10 +93,10 @@ void set_start(const models::DaeTestCase& c, const StartValues& start, IdaSessio
 // first and the largest step and the stop time. The first step is the test's
 // hmin, as the battery's: IDA's own guess, from the norm of y', overflows on
 // the time scale of test02 and is far too long for the start transients of
-// test08 and test09 at tight tolerances. The error test leaves the algebraic unknowns
-// out, as the battery's does (it tests y(1..m) only): test08's current is an
-// index-2 unknown whose local errors do not shrink with the step. False when
-// IDA rejects a setting.
+// test08 and test09 at tight tolerances. The error test leaves the algebraic
+// unknowns out, as the battery's does (it tests y(1..m) only): test08's
+// current is an index-2 unknown whose local errors do not shrink with the
+// step. False when IDA rejects a setting.
 bool configure(const models::DaeTestCase& c, const IdaSettings& s, AdapterContext& adapter, IdaSession& ida) {
   double* atol = N_VGetArrayPointer(ida.atol);
   for (int i = 1; i <= c.n; ++i) atol[i - 1] = s.atol[i];
@@ -117,6 +117,12 @@ bool configure(const models::DaeTestCase& c, const IdaSettings& s, AdapterContex
 
 // --- the run ---------------------------------------------------------------------------
 
+double cpu_seconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
 // The samples due in (from, to], interpolated from IDA's last step.
 void record_samples(const IdaSettings& s, double to, IdaSession& ida, std::size_t& next, IdaRun& run, int n) {
   for (; next < s.sample_times.size() && s.sample_times[next] <= to; ++next) {
@@ -129,14 +135,17 @@ void record_samples(const IdaSettings& s, double to, IdaSession& ida, std::size_
   }
 }
 
-// One step at a time until the stop time is reached or IDA fails; returns IDA's flag.
+// One step at a time until the stop time is reached, IDA fails or the time
+// limit is reached; returns IDA's flag.
 int step_to_end(const models::DaeTestCase& c, const IdaSettings& s, IdaSession& ida, IdaRun& run) {
   std::size_t next_sample = 0;
   int flag = IDA_SUCCESS;
   double t = c.t0;
+  const double give_up = s.max_cpu_seconds > 0 ? cpu_seconds() + s.max_cpu_seconds : 0;
   while (flag == IDA_SUCCESS) {
     flag = IDASolve(ida.mem, c.tend, &t, ida.yy, ida.yp, IDA_ONE_STEP);
     if (flag >= 0) record_samples(s, t, ida, next_sample, run, c.n);
+    if (flag == IDA_SUCCESS && give_up > 0 && cpu_seconds() > give_up) flag = IDA_TOO_MUCH_WORK;
   }
   run.t = t;
   const double* y = N_VGetArrayPointer(ida.yy);
@@ -154,12 +163,6 @@ void collect_statistics(const AdapterContext& adapter, IdaSession& ida, IdaRun& 
   IDAGetNumErrTestFails(ida.mem, &run.error_test_failures);
   IDAGetNumNonlinSolvConvFails(ida.mem, &run.newton_failures);
   run.model_calls = adapter.model_calls;
-}
-
-double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
 }  // namespace
