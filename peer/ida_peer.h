@@ -38,7 +38,7 @@ struct IdaSettings {
   models::DaeVector atol;            // absolute tolerance of y(1..n)
   double hmax;                       // largest step
   std::vector<double> sample_times;  // increasing times in (t0, tend] at which to record y
-  double max_cpu_seconds = 0;        // give up (IDA_TOO_MUCH_WORK) after this much CPU time; 0: never
+  long max_steps = 0;                // give up (IDA_TOO_MUCH_WORK) after this many steps; 0: never
 };
 
 // The battery's settings: rtol = eps, atol_i = eps * floor_i (the catalogue's
