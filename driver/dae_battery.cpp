@@ -2,17 +2,19 @@
 //
 //   storage        dae (the solver's arrays, of the catalogue's kind)
 //   frame          open_test_files, close_test_files, test_case,
-//                  checked_output, call_solver,
-//                  write_statistics, write_result
-//   the tests      run_test00 .. run_test09, run_dae_battery
+//                  checked_output, call_solver, write_statistics, write_result
+//   test00         run_test00 (six runs in one protocol, no plot table)
+//   tests 01-09    header01 .. header09, kTests, run_test
+//   the battery    run_dae_battery
 //
 // The solver's arguments, the start values and the model parameters come from
 // the DAE test catalogue (models/dae_catalogue.h); the printing is the driver's.
 // Each test: open its protocol (and plot table), set the model parameters and
 // print them, set the start values, print the method, call the solver, print
-// ier and the statistics, close the files. The order of lines and whether a
-// line goes to the console first, to the file first or to one of them only
-// differ per test and are spelled out in each run_testNN.
+// ier and the statistics, close the files. The header lines, their order and
+// whether a line goes to the console first, to the file first or to one of
+// them only differ per test and are spelled out in each header function; the
+// rest of the frame is one table.
 #include "driver/dae_battery.h"
 
 #include <array>
@@ -46,8 +48,10 @@ constexpr const char* kIerLine = "ier= %d \n";
 constexpr int kStatistics = 16;
 constexpr int kLongStatistics = 20;
 
-// Where the "ier" line of a test goes, and in which order.
-enum class IerEcho { ProtocolOnly, ProtocolFirst, ConsoleFirst };
+// How the closing lines of a run go: the "ier" line to the protocol only, to
+// the protocol and then the console, or the reverse; the statistics line to
+// the protocol. test03 shows twenty statistics, on the console too.
+enum class Closing { ProtocolOnly, ProtocolFirst, ConsoleFirst, LongOnBoth };
 
 // Opens the protocol and then, when given, the plot table.
 std::FILE* open_test_files(const char* protocol, const char* plot) {
@@ -82,26 +86,42 @@ void call_solver(const models::DaeTestCase& c) {
   models::call_dae_solver(c, dae, ier, checked_output);
 }
 
-// ip[1..count], each followed by a blank, on one line.
-void write_statistics(std::FILE* stream, int count) {
-  for (int k = 1; k <= count; ++k) textout::out_printf(stream, "%d ", dae.ip[k]);
-  textout::out_printf(stream, "\n");
+// ip[1..count], each followed by a blank, on one line; to the console when
+// file is null.
+void write_statistics(std::FILE* file, int count) {
+  for (int k = 1; k <= count; ++k) {
+    if (file != nullptr) {
+      to_file(file, "%d ", dae.ip[k]);
+    } else {
+      to_console("%d ", dae.ip[k]);
+    }
+  }
+  if (file != nullptr) {
+    to_file(file, "\n");
+  } else {
+    to_console("\n");
+  }
 }
 
-// The closing lines of a run: ier, then the statistics line to the protocol.
-void write_result(std::FILE* protocol, IerEcho route) {
-  switch (route) {
-    case IerEcho::ProtocolOnly:
+void write_result(std::FILE* protocol, Closing closing) {
+  switch (closing) {
+    case Closing::ProtocolOnly:
       to_file(protocol, kIerLine, ier);
       break;
-    case IerEcho::ProtocolFirst:
+    case Closing::ProtocolFirst:
+    case Closing::LongOnBoth:
       echo_file_first(protocol, kIerLine, ier);
       break;
-    case IerEcho::ConsoleFirst:
+    case Closing::ConsoleFirst:
       echo(protocol, kIerLine, ier);
       break;
   }
-  write_statistics(protocol, kStatistics);
+  if (closing == Closing::LongOnBoth) {
+    write_statistics(nullptr, kLongStatistics);
+    write_statistics(protocol, kLongStatistics);
+  } else {
+    write_statistics(protocol, kStatistics);
+  }
 }
 
 // --- the tests -----------------------------------------------------------------------
@@ -126,31 +146,22 @@ void run_test00() {
       to_file(protocol, kMethodLine, c.nm);
       models::set_start_values(c, dae);
       call_solver(c);
-      write_result(protocol, IerEcho::ProtocolOnly);
+      write_result(protocol, Closing::ProtocolOnly);
     }
   }
   close_test_files();
 }
 
+// --- tests 01 to 09: their header lines, then one frame for all ---------------------
+
 // Van der Pol equation with stiffness 1e20.
-void run_test01() {
-  const models::DaeTestCase& c = test_case("test01");
-  std::FILE* protocol = open_test_files("test01.rez", "grtest01.rez");
-  c.set_parameters();
+void header01(std::FILE* protocol, const models::DaeTestCase& c) {
   echo_file_first(protocol, kToleranceLine, c.eps);
   to_file(protocol, "        stiffness parameter - MU=%.4g\n\n", models::test01_params.MU);
-  models::set_start_values(c, dae);
-  to_file(protocol, kMethodLine, c.nm);
-  call_solver(c);
-  write_result(protocol, IerEcho::ProtocolFirst);
-  close_test_files();
 }
 
 // High-Q filter on the time scale 1e-150.
-void run_test02() {
-  const models::DaeTestCase& c = test_case("test02");
-  std::FILE* protocol = open_test_files("test02.rez", "grtest02.rez");
-  c.set_parameters();
+void header02(std::FILE* protocol, const models::DaeTestCase& c) {
   const auto& p = models::test02_params;
   to_console("kt=%Le ku=%Le ki=%Le\n", p.KT, p.KU, p.KI);
   to_file(protocol, "        KT=%Le   KU=%Le   KI=%Le\n", p.KT, p.KU, p.KI);
@@ -159,116 +170,88 @@ void run_test02() {
   to_file(protocol, "    c2= %e    c3= %e   l2= %e    r2= %e\n", p.c2, p.c3, p.l2, p.r2);
   to_console("     c2= %e    c3= %e   l2= %e    r2= %e\n", p.c2, p.c3, p.l2, p.r2);
   echo_file_first(protocol, kToleranceLine, c.eps);
-  models::set_start_values(c, dae);
-  to_file(protocol, kMethodLine, c.nm);
-  call_solver(c);
-  write_result(protocol, IerEcho::ConsoleFirst);
-  close_test_files();
 }
 
 // Stiff cubic oscillator; the only test showing twenty statistics, on the console too.
-void run_test03() {
-  const models::DaeTestCase& c = test_case("test03");
-  std::FILE* protocol = open_test_files("test03.rez", "grtest03.rez");
-  c.set_parameters();
+void header03(std::FILE* protocol, const models::DaeTestCase& c) {
   to_file(protocol, "        relative tolerance - eps=%.4g\n", c.eps);
-  models::set_start_values(c, dae);
-  to_file(protocol, kMethodLine, c.nm);
-  call_solver(c);
-  echo_file_first(protocol, kIerLine, ier);
-  write_statistics(stdout, kLongStatistics);
-  write_statistics(protocol, kLongStatistics);
-  close_test_files();
 }
 
 // Laser model.
-void run_test04() {
-  const models::DaeTestCase& c = test_case("test04");
-  std::FILE* protocol = open_test_files("test04.rez", "grtest04.rez");
-  c.set_parameters();
+void header04(std::FILE* protocol, const models::DaeTestCase& c) {
   const auto& p = models::test04_params;
   echo(protocol, "al=%Le be=%Le ga=%Le p=%Le si=%Le ta=%Le\n", p.al, p.be, p.ga, p.p, p.si, p.ta);
   echo_file_first(protocol, kToleranceLine, c.eps);
-  models::set_start_values(c, dae);
-  to_file(protocol, kMethodLine, c.nm);
-  call_solver(c);
-  write_result(protocol, IerEcho::ConsoleFirst);
-  close_test_files();
 }
 
-// Predator-prey system tabulated at whole times through the stop time.
-void run_test05() {
-  const models::DaeTestCase& c = test_case("test05");
-  std::FILE* protocol = open_test_files("test05.rez", "grtest05.rez");
-  c.set_parameters();
+// Predator-prey system tabulated at whole times through the stop time (test05);
+// Chua circuit with its piecewise-linear diode (test07).
+void tolerance_only(std::FILE* protocol, const models::DaeTestCase& c) {
   echo_file_first(protocol, kToleranceLine, c.eps);
-  models::set_start_values(c, dae);
-  to_file(protocol, kMethodLine, c.nm);
-  call_solver(c);
-  write_result(protocol, IerEcho::ProtocolFirst);
-  close_test_files();
 }
 
 // Colpitts oscillator.
-void run_test06() {
-  const models::DaeTestCase& c = test_case("test06");
-  std::FILE* protocol = open_test_files("test06.rez", "grtest06.rez");
-  c.set_parameters();
+void header06(std::FILE* protocol, const models::DaeTestCase& c) {
   const auto& p = models::test06_params;
   to_console("%Le %Le %Le\n", p.KT, p.KU, p.KI);
   to_file(protocol, "        KT=%Le   KU=%Le   KI=%Le\n", p.KT, p.KU, p.KI);
   echo(protocol, "      %e    %e    %e    %e\n%e    %e    %e    %e\n%e    %e    %e    %e\n%e    %e    %e    %e\n\n",
        p.r1, p.r2, p.r3, p.r4, p.r5, p.c1, p.c2, p.l1, p.e, p.is1, p.is2, p.lam, p.cd1, p.cd2, p.cj1, p.cj2);
   echo_file_first(protocol, kToleranceLine, c.eps);
-  models::set_start_values(c, dae);
-  to_file(protocol, kMethodLine, c.nm);
-  call_solver(c);
-  write_result(protocol, IerEcho::ConsoleFirst);
-  close_test_files();
-}
-
-// Chua circuit with its piecewise-linear diode.
-void run_test07() {
-  const models::DaeTestCase& c = test_case("test07");
-  std::FILE* protocol = open_test_files("test07.rez", "grtest07.rez");
-  c.set_parameters();
-  echo_file_first(protocol, kToleranceLine, c.eps);
-  models::set_start_values(c, dae);
-  to_file(protocol, kMethodLine, c.nm);
-  call_solver(c);
-  write_result(protocol, IerEcho::ConsoleFirst);
-  close_test_files();
 }
 
 // Capacitor in series with a nonlinear capacitor across a triangle source.
-void run_test08() {
-  const models::DaeTestCase& c = test_case("test08");
-  std::FILE* protocol = open_test_files("test08.rez", "grtest08.rez");
-  c.set_parameters();
+void header08(std::FILE* protocol, const models::DaeTestCase& c) {
   const auto& p = models::test08_params;
   echo_file_first(protocol, " c1= %e   c2= %e\n", p.c1, p.c2);
   echo_file_first(protocol, "        relative tolerance - eps=%e\n\n", c.eps);
-  models::set_start_values(c, dae);
-  echo_file_first(protocol, kMethodLine, c.nm);
-  call_solver(c);
-  write_result(protocol, IerEcho::ConsoleFirst);
-  close_test_files();
 }
 
 // AC-to-DC converter: 17 equations, two of them differential.
-void run_test09() {
-  const models::DaeTestCase& c = test_case("test09");
-  std::FILE* protocol = open_test_files("test09.rez", "grtest09.rez");
-  c.set_parameters();
+void header09(std::FILE* protocol, const models::DaeTestCase& c) {
   const auto& p = models::test09_params;
   to_file(protocol, "        kt=%e   ku=%e   ki=%e\n", p.KT, p.KU, p.KI);
   to_file(protocol, "      %e    %e    %e    %e   %e\n %e    %e    %e    %e   %e\n\n", p.r1, p.r2, p.c1, p.e,
           p.omega, p.isat, p.cj, p.vt, p.tau, c.tend);
   to_file(protocol, kToleranceLine, c.eps);
+}
+
+struct DaeTest {
+  const char* name;  // the catalogue's run
+  const char* protocol;
+  const char* plot;
+  void (*write_header)(std::FILE* protocol, const models::DaeTestCase& c);
+  bool method_on_console;  // test08 shows its method line on the console too
+  Closing closing;
+};
+
+constexpr std::array<DaeTest, 9> kTests = {{
+    {"test01", "test01.rez", "grtest01.rez", header01, false, Closing::ProtocolFirst},
+    {"test02", "test02.rez", "grtest02.rez", header02, false, Closing::ConsoleFirst},
+    {"test03", "test03.rez", "grtest03.rez", header03, false, Closing::LongOnBoth},
+    {"test04", "test04.rez", "grtest04.rez", header04, false, Closing::ConsoleFirst},
+    {"test05", "test05.rez", "grtest05.rez", tolerance_only, false, Closing::ProtocolFirst},
+    {"test06", "test06.rez", "grtest06.rez", header06, false, Closing::ConsoleFirst},
+    {"test07", "test07.rez", "grtest07.rez", tolerance_only, false, Closing::ConsoleFirst},
+    {"test08", "test08.rez", "grtest08.rez", header08, true, Closing::ConsoleFirst},
+    {"test09", "test09.rez", "grtest09.rez", header09, false, Closing::ConsoleFirst},
+}};
+
+// Open the files, set the parameters, the header lines, the start values, the
+// method line, the solver call, the closing lines, close the files.
+void run_test(const DaeTest& test) {
+  const models::DaeTestCase& c = test_case(test.name);
+  std::FILE* protocol = open_test_files(test.protocol, test.plot);
+  c.set_parameters();
+  test.write_header(protocol, c);
   models::set_start_values(c, dae);
-  to_file(protocol, kMethodLine, c.nm);
+  if (test.method_on_console) {
+    echo_file_first(protocol, kMethodLine, c.nm);
+  } else {
+    to_file(protocol, kMethodLine, c.nm);
+  }
   call_solver(c);
-  write_result(protocol, IerEcho::ConsoleFirst);
+  write_result(protocol, test.closing);
   close_test_files();
 }
 
@@ -276,15 +259,7 @@ void run_test09() {
 
 void run_dae_battery() {
   run_test00();
-  run_test01();
-  run_test02();
-  run_test03();
-  run_test04();
-  run_test05();
-  run_test06();
-  run_test07();
-  run_test08();
-  run_test09();
+  for (const DaeTest& test : kTests) run_test(test);
 }
 
 }  // namespace battery
