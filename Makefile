@@ -9,6 +9,8 @@
 #              (Doxygen; an undocumented public member fails it)
 # make bench-peer  the DAE battery against SUNDIALS IDA: CPU table per test, then hyperfine on both programs
 # make references  regenerate references/dae_references.json (IDA at two tight tolerances, cross-checks)
+# make verdict     how right the battery's answers are: out/verdict.txt (tables) and out/verdict.json
+#                  (schema in verdict/verdict_json.h); the battery's reports are not touched
 #
 # Every target first installs the Debian packages it needs that are missing.
 
@@ -26,8 +28,9 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Bench-only packages.
 BENCH_PACKAGES      ?= hyperfine libsundials-dev
 REFERENCE_PACKAGES  ?= libsundials-dev libgmp-dev nlohmann-json3-dev
+VERDICT_PACKAGES    ?= libsundials-dev libgmp-dev nlohmann-json3-dev
 
-.PHONY: all deps configure build run test asan fuzz bench golden docs clean bench-peer references
+.PHONY: all deps configure build run test asan fuzz bench golden docs clean bench-peer references verdict
 
 all: build
 
@@ -79,6 +82,13 @@ references: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBATTERY_PEER=ON
 	cmake --build $(BUILD) -j $(JOBS) --target dae_references
 	$(BUILD)/dae_references references/dae_references.json
+
+verdict: deps
+	tools/install-deps $(VERDICT_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBATTERY_PEER=ON
+	cmake --build $(BUILD) -j $(JOBS) --target battery_verdict
+	mkdir -p out
+	$(BUILD)/battery_verdict references/dae_references.json out
 
 golden: build
 	tools/update-golden $(BUILD)/battery
