@@ -4,7 +4,7 @@
 // time per accepted step. `make bench-peer` runs it, then the whole-process
 // comparison with hyperfine.
 //
-//   measuring    cpu_now, ConsoleToNull, battery_seconds, ida_seconds, best_of
+//   measuring    cpu_now, battery_seconds, ida_seconds, best_of
 //   the table    Row, measure, per_step_us, print_row, main
 //
 // Each figure is the best of BENCH_PEER_REPEAT runs (default 5): the machine
@@ -13,10 +13,8 @@
 // directory (and the console lines to /dev/null); "without" gives the output
 // callbacks null streams and silences the solver. IDA's time leaves out the
 // battery start-up that provides its start values.
-#include <fcntl.h>
 #include <stdlib.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -41,29 +39,6 @@ double cpu_now() {
   return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
-// For its lifetime, standard output (the battery's console lines, print00's
-// error lines) goes to /dev/null.
-class ConsoleToNull {
- public:
-  ConsoleToNull() {
-    std::fflush(stdout);
-    saved_ = dup(STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    close(null);
-  }
-  ~ConsoleToNull() {
-    std::fflush(stdout);
-    dup2(saved_, STDOUT_FILENO);
-    close(saved_);
-  }
-  ConsoleToNull(const ConsoleToNull&) = delete;
-  ConsoleToNull& operator=(const ConsoleToNull&) = delete;
-
- private:
-  int saved_;
-};
-
 struct BatteryRun {
   double seconds;
   int steps;
@@ -74,18 +49,18 @@ struct BatteryRun {
 BatteryRun battery_seconds(const models::DaeTestCase& c, const std::filesystem::path* dir) {
   auto arrays = std::make_unique<models::DaeArrays>();
   int ier = 0;
-  const ConsoleToNull console;
-  const textout::DiagnosticsTo diagnostics(dir != nullptr ? stdout : nullptr);
+  const models::SilentStreams silent;
+  std::FILE* console = dir != nullptr ? std::fopen("/dev/null", "w") : nullptr;
+  const textout::DiagnosticsTo diagnostics(console);
   const double start = cpu_now();
   if (dir != nullptr) {
-    models::streams.protocol = std::fopen((*dir / "protocol.rez").c_str(), "wt");
-    models::streams.plot = std::fopen((*dir / "plot.rez").c_str(), "wt");
+    models::streams = {std::fopen((*dir / "protocol.rez").c_str(), "wt"), std::fopen((*dir / "plot.rez").c_str(), "wt"),
+                       console};
   }
   models::run_dae_case(c, *arrays, ier);
-  for (std::FILE* f : {models::streams.protocol, models::streams.plot}) {
+  for (std::FILE* f : {models::streams.protocol, models::streams.plot, console}) {
     if (f != nullptr) std::fclose(f);
   }
-  models::streams = {nullptr, nullptr};
   return {cpu_now() - start, arrays->ip[IP_ACCEPTED_STEPS]};
 }
 

@@ -62,10 +62,10 @@ void write_errors00(std::FILE* stream, const double* y, int n, double t, const T
 // The final error lines: protocol, console, then the statistics on the console.
 void write_final_errors00(const double* y, int n, double t, const int* ip, const Test00State& state) {
   write_errors00(streams.protocol, y, n, t, state);
-  write_errors00(stdout, y, n, t, state);
+  write_errors00(streams.console, y, n, t, state);
   textout::out_printf(streams.protocol, "\n");
-  for (int k = 1; k <= kShownStatistics; ++k) textout::out_printf(stdout, "%d  ", ip[k]);
-  textout::out_printf(stdout, "\n");
+  for (int k = 1; k <= kShownStatistics; ++k) textout::out_printf(streams.console, "%d  ", ip[k]);
+  textout::out_printf(streams.console, "\n");
 }
 
 }  // namespace
@@ -93,7 +93,7 @@ int print00(double* y, double*, int n, int, double t, double, double tend, doubl
     constexpr const char* header =
         "time \nx(1) eps x(1) maxeps x(1) \nx(2) eps x(2) maxeps x(2) \nx(3) eps x(3) maxeps x(3)\n";
     textout::out_printf(streams.protocol, header);
-    textout::out_printf(stdout, header);
+    textout::out_printf(streams.console, header);
     state.em = {};
   }
   exact_solution00(test00_params, t, state);

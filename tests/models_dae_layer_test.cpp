@@ -156,7 +156,7 @@ RunEnd run_layer(const DaeTestCase& c) {
 
 TEST(DaeLayer, EveryBatteryRunBitForBit) {
   const textout::DiagnosticsTo quiet(nullptr);
-  models::streams = {nullptr, nullptr};
+  models::streams = {nullptr, nullptr, nullptr};
   for (const DaeTestCase& c : models::dae_catalogue()) {
     SCOPED_TRACE(c.name);
     const RunEnd plain = run_plain(c);

@@ -73,7 +73,7 @@ TEST(OutputCallbacks, LinesAndStreams) {
     SCOPED_TRACE(c.name);
     std::FILE* plot = std::tmpfile();
     std::FILE* protocol = std::tmpfile();
-    models::streams = {protocol, plot};
+    models::streams = {protocol, plot, stdout};
     double tstop = 100;
     const std::string console = test_support::stdout_of(
         [&] { c.print(y.data(), yp.data(), c.n, 2, c.t, c.t0, c.tend, 1e-3, &tstop, c.kind, ip.data()); });
@@ -83,7 +83,7 @@ TEST(OutputCallbacks, LinesAndStreams) {
     std::fclose(plot);
     std::fclose(protocol);
   }
-  models::streams = {nullptr, nullptr};
+  models::streams = {nullptr, nullptr, stdout};
 }
 
 }  // namespace

@@ -1,15 +1,13 @@
 // The verdict on the DAE battery (see dae_verdict.h).
 //
-//   quiet runs   ConsoleSilenced, cpu_now
+//   timing       cpu_now
 //   observing    TracePoint, Observation, observing, counting_model, observing_output,
 //                RunOutcome, observe_run
 //   battery      same_points, land_on_horizon, scd_of, judge_dae_run
 //   peer         peer_name, judge_peer
 #include "verdict/dae_verdict.h"
 
-#include <fcntl.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,31 +25,6 @@ namespace verdict {
 namespace {
 
 // --- quiet runs ------------------------------------------------------------------------
-
-// For its lifetime, standard output goes to /dev/null: print00 writes its
-// error lines and statistics there, not to a report stream.
-class ConsoleSilenced {
- public:
-  ConsoleSilenced() {
-    std::fflush(stdout);
-    saved_ = dup(STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    if (saved_ >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
-    if (null >= 0) close(null);
-  }
-  ~ConsoleSilenced() {
-    std::fflush(stdout);
-    if (saved_ >= 0) {
-      dup2(saved_, STDOUT_FILENO);
-      close(saved_);
-    }
-  }
-  ConsoleSilenced(const ConsoleSilenced&) = delete;
-  ConsoleSilenced& operator=(const ConsoleSilenced&) = delete;
-
- private:
-  int saved_;
-};
 
 double cpu_now() {
   timespec now{};
@@ -127,7 +100,6 @@ RunOutcome observe_run(const models::DaeTestCase& c, Observation& o) {
   o.output = c.output;
   auto arrays = std::make_unique<models::DaeArrays>();
   int ier = 0;
-  models::streams = {nullptr, nullptr};
   observing = &o;
   const double start = cpu_now();
   models::run_dae_case(wrapped, *arrays, ier);
@@ -164,7 +136,7 @@ std::optional<Scd> scd_of(const models::DaeTestCase& c, const models::DaeVector&
 }  // namespace
 
 DaeRow judge_dae_run(const models::DaeTestCase& c, const DaeReference* ref, int timing_repeats) {
-  const ConsoleSilenced console;
+  const models::SilentStreams silent;
   const textout::DiagnosticsTo quiet(nullptr);
   const bool at_horizon = ref != nullptr && ref->chaotic && ref->t < c.tend;
   Observation first;
@@ -191,7 +163,7 @@ std::string peer_name(const models::DaeTestCase& c) {
 }  // namespace
 
 PeerRow judge_peer(const models::DaeTestCase& c, const DaeReference* ref, int timing_repeats) {
-  const ConsoleSilenced console;
+  const models::SilentStreams silent;
   const textout::DiagnosticsTo quiet(nullptr);
   peer::IdaSettings settings = peer::battery_settings(c);
   const bool at_horizon = ref != nullptr && ref->chaotic && ref->t < c.tend;
