@@ -9,6 +9,11 @@
 #              (Doxygen; an undocumented public member fails it)
 # make bench-peer  the DAE battery against SUNDIALS IDA: CPU table per test, then hyperfine on both programs
 # make references  regenerate references/dae_references.json (IDA at two tight tolerances, cross-checks)
+# make report  the page out/report/index.html from a battery run: every plot table against time with
+#              its step sizes, a work-precision diagram per DAE test (nm = 1..4 and IDA over eps
+#              1e-2 .. 1e-10), the verdict's tables when out/verdict.json exists; about two minutes
+# make report-check  make report, then check its figures and open it in headless chromium (a
+#              screenshot lands in out/report-check/)
 #
 # Every target first installs the Debian packages it needs that are missing.
 
@@ -26,8 +31,16 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 # Bench-only packages.
 BENCH_PACKAGES      ?= hyperfine libsundials-dev
 REFERENCE_PACKAGES  ?= libsundials-dev libgmp-dev nlohmann-json3-dev
+REPORT_PACKAGES     ?= libsundials-dev nlohmann-json3-dev gnuplot-nox fonts-dejavu-core
+REPORT_CHECK_PACKAGES ?= chromium
+# full: three tolerances per decade; short: one, for a quick look.
+REPORT_GRID ?= full
+# What the page is made from: the battery's reports (and, once a verdict
+# target exists, the verdict, whose tables the page shows).
+REPORT_INPUTS ?= run
 
-.PHONY: all deps configure build run test asan fuzz bench golden docs clean bench-peer references
+.PHONY: all deps configure build run test asan fuzz bench golden docs clean bench-peer references report \
+        report-check
 
 all: build
 
@@ -79,6 +92,16 @@ references: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBATTERY_PEER=ON
 	cmake --build $(BUILD) -j $(JOBS) --target dae_references
 	$(BUILD)/dae_references references/dae_references.json
+
+report: $(REPORT_INPUTS)
+	tools/install-deps $(REPORT_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBATTERY_PEER=ON
+	cmake --build $(BUILD) -j $(JOBS) --target report_thin report_steps report_sweep report_page
+	tools/make-report $(BUILD) out out/report $(REPORT_GRID)
+
+report-check: report
+	tools/install-deps $(REPORT_CHECK_PACKAGES)
+	tools/check-report out out/report
 
 golden: build
 	tools/update-golden $(BUILD)/battery

@@ -85,9 +85,10 @@ double correct_digits(const Reference& reference, const models::DaeVector& y) {
   for (int i = 1; i <= reference.n; ++i) {
     const double scale = std::max(std::fabs(reference.value[i]), std::fabs(reference.floor[i]));
     const double error = std::fabs(y[i] - reference.value[i]) / scale;
-    if (!(error <= worst)) worst = error;  // a NaN stays as the worst
+    if (std::isnan(error)) return 0;
+    worst = std::max(worst, error);
   }
-  if (std::isnan(worst) || worst >= 1) return 0;
+  if (worst >= 1) return 0;
   if (worst == 0) return reference.digits;
   return std::min(reference.digits, -std::log10(worst));
 }

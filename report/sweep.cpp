@@ -35,10 +35,12 @@ std::vector<double> eps_grid(double loose, double tight, int per_decade) {
   std::vector<double> grid;
   const double decades = std::log10(loose / tight);
   const int steps = static_cast<int>(std::lround(decades * per_decade));
-  // Each tolerance from its exponent, not by repeated division, so that the
-  // grid holds 1e-6 itself rather than a neighbour.
+  // Each tolerance as a power of ten, not by repeated division or a product,
+  // so that the grid holds 1e-3 itself (the battery's own eps for several
+  // tests) rather than a neighbour.
+  const double top = std::log10(loose);
   for (int k = 0; k <= steps; ++k) {
-    grid.push_back(loose * std::pow(10.0, -static_cast<double>(k) / per_decade));
+    grid.push_back(std::pow(10.0, top - static_cast<double>(k) / per_decade));
   }
   return grid;
 }
