@@ -1,7 +1,8 @@
 // The report page (see page.h).
 //
 //   pieces         html_escape, read_text, png_size, key_has, format_number, format_cell
-//   the verdict    flatten, cell_html, records_table, is_record_array, verdict_into, verdict_html, verdict_section
+//   the verdict    flatten, cell_html, identity_columns_first, records_table, is_record_array,
+//                  verdict_into, verdict_html, verdict_section
 //   the sweep      split_tabs, parse_sweep_rows, method_row, ranges_html
 //
 // The page itself is put together in page_assembly.cpp.
@@ -55,9 +56,8 @@ bool png_size(const std::string& path, int& width, int& height) {
   unsigned char head[24] = {};
   std::ifstream in(path, std::ios::binary);
   if (!in.read(reinterpret_cast<char*>(head), sizeof head)) return false;
-  if (!std::equal(kSignature, kSignature + 8, head) || std::string_view(reinterpret_cast<char*>(head + 12), 4) != "IHDR") {
-    return false;
-  }
+  const std::string_view chunk(reinterpret_cast<char*>(head + 12), 4);
+  if (!std::equal(kSignature, kSignature + 8, head) || chunk != "IHDR") return false;
   const auto big_endian = [&](int at) {
     return (head[at] << 24) | (head[at + 1] << 16) | (head[at + 2] << 8) | head[at + 3];
   };
@@ -89,8 +89,16 @@ std::string format_cell(std::string_view key, const ordered_json& value) {
   if (value.is_number()) return format_number(key, value.get<double>());
   if (value.is_string()) return html_escape(value.get<std::string>());
   if (value.is_array() && std::all_of(value.begin(), value.end(), [](const auto& v) { return v.is_primitive(); })) {
+    // A whole solution vector would make the row wider than the screen; its
+    // first components tell whether it is the one expected.
+    constexpr std::size_t kShown = 3;
     std::string joined;
-    for (const auto& v : value) joined += (joined.empty() ? "" : ", ") + format_cell(key, v);
+    for (std::size_t k = 0; k < value.size() && k < kShown; ++k) {
+      if (k > 0) joined += ", ";
+      joined += format_cell(key, value[k]);
+    }
+    if (value.size() > kShown + 1) return joined + textout::out_format(", &hellip; (%zu values)", value.size());
+    if (value.size() == kShown + 1) joined += ", " + format_cell(key, value[kShown]);
     return joined;
   }
   return html_escape(value.dump());
@@ -124,6 +132,18 @@ std::string cell_html(const std::string& column, const ordered_json* value) {
   return wrong ? "<td class=\"wrong\">" + text + "</td>" : "<td>" + text + "</td>";
 }
 
+// Columns that say which run or task a row is come first, whatever order the
+// file keeps its keys in; the rest follow in the order first seen.
+void identity_columns_first(std::vector<std::string>& columns) {
+  static constexpr std::string_view kIdentity[] = {"number", "run", "name", "title", "solver", "test", "ii", "nm",
+                                                   "eps", "rtol"};
+  const auto rank = [](const std::string& c) {
+    const auto at = std::find(std::begin(kIdentity), std::end(kIdentity), c);
+    return static_cast<int>(at - std::begin(kIdentity));
+  };
+  std::stable_sort(columns.begin(), columns.end(), [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
+}
+
 std::string records_table(const ordered_json& records) {
   std::vector<std::string> columns;
   std::vector<std::vector<std::pair<std::string, const ordered_json*>>> rows;
@@ -134,6 +154,7 @@ std::string records_table(const ordered_json& records) {
       if (std::find(columns.begin(), columns.end(), field.first) == columns.end()) columns.push_back(field.first);
     }
   }
+  identity_columns_first(columns);
   std::string html = "<div class=\"scroll\"><table>\n<tr>";
   for (const auto& c : columns) html += "<th>" + html_escape(c) + "</th>";
   html += "</tr>\n";
@@ -156,8 +177,12 @@ bool is_record_array(const ordered_json& value) {
 void verdict_into(const ordered_json& node, const std::string& path, std::string& html) {
   for (const auto& [key, value] : node.items()) {
     const std::string name = path.empty() ? key : path + " / " + key;
-    if (is_record_array(value)) {
-      html += "<h3>" + html_escape(name) + "</h3>\n" + records_table(value);
+    const bool all_scalars = value.is_object() && !value.empty() &&
+                             std::all_of(value.begin(), value.end(), [](const auto& v) { return v.is_primitive(); });
+    if (is_record_array(value) || all_scalars) {
+      // A record of counts reads best as a table of one row.
+      html += "<h3>" + html_escape(name) + "</h3>\n";
+      html += records_table(all_scalars ? ordered_json::array({value}) : value);
     } else if (value.is_object()) {
       verdict_into(value, name, html);
     } else {
@@ -248,10 +273,11 @@ std::string method_row(const std::vector<SweepRow>& rows, const std::string& slu
     }
   }
   std::string html = "<tr><td>" + html_escape(method_label(method)) + "</td>";
-  if (loosest == nullptr) return html + "<td colspan=\"4\">no run finished</td><td>" + stopped + "</td><td>" + failed + "</td></tr>\n";
+  const std::string tail = "<td>" + stopped + "</td><td>" + failed + "</td></tr>\n";
+  if (loosest == nullptr) return html + "<td colspan=\"4\">no run finished</td>" + tail;
   html += textout::out_format("<td>%.1e .. %.1e</td><td>%.2f</td><td>%lld</td><td>%.3g</td>", loosest->eps,
                               tightest->eps, best, tightest->steps, tightest->seconds);
-  return html + "<td>" + stopped + "</td><td>" + failed + "</td></tr>\n";
+  return html + tail;
 }
 
 }  // namespace

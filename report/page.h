@@ -26,9 +26,11 @@ bool png_size(const std::string& path, int& width, int& height);
 std::string format_cell(std::string_view key, const nlohmann::ordered_json& value);
 
 // Every array of records in the document as a table, under the path of keys
-// that leads to it; the columns are the records' keys in the order first
-// seen, nested records flattened to "outer.inner", arrays of numbers joined.
-// Other values at the top become a line of text each. Nothing is assumed
+// that leads to it, and every record of plain values as a table of one row;
+// the columns are the records' keys in the order first seen (those naming
+// the run or task first), nested records flattened to "outer.inner", arrays
+// of numbers joined (the first three of a longer one). Other values become a
+// line of text each. Nothing is assumed
 // about the names, so a field added or renamed in the verdict shows as such.
 std::string verdict_html(const nlohmann::ordered_json& verdict);
 

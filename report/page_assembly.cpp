@@ -16,7 +16,8 @@ namespace {
 
 // --- pieces ----------------------------------------------------------------------------
 
-constexpr const char* kStyle = R"(body { font: 14px/1.45 sans-serif; margin: 1.5em auto; max-width: 1420px; padding: 0 1em; color: #222; }
+constexpr const char* kStyle = R"(
+body { font: 14px/1.45 sans-serif; margin: 1.5em auto; max-width: 1420px; padding: 0 1em; color: #222; }
 h1 { font-size: 1.6em; } h2 { margin-top: 2em; border-bottom: 1px solid #ccc; } h3 { margin-bottom: .3em; }
 .figures { display: flex; flex-wrap: wrap; gap: 12px; align-items: flex-start; }
 img { border: 1px solid #ddd; max-width: 100%; height: auto; }
