@@ -13,7 +13,7 @@ array label[5] = ['nm=1 implicit Euler', 'nm=2 trapezoidal', 'nm=3 three-point',
 array colour[5] = ['#1f77b4', '#2ca02c', '#d62728', '#9467bd', '#000000']
 array marker[5] = [5, 9, 7, 13, 4]
 
-set terminal pngcairo size 900, 360 font 'DejaVu Sans,9' noenhanced
+set terminal pngcairo size 900, 400 font 'DejaVu Sans,9' noenhanced
 set output out
 set multiplot layout 1, 2 title sprintf('%s: work against precision', name)
 set logscale x
@@ -21,7 +21,8 @@ set format x '1e%T'
 set grid xtics ytics lc rgb '#dddddd'
 set ylabel 'significant correct digits'
 set yrange [0:*]
-set key top left Left reverse samplen 2 opaque
+# Below the panels: every corner of a panel may hold a method's points.
+set key below horizontal Left reverse samplen 2 maxrows 3 width -4
 
 set xlabel 'CPU seconds'
 plot for [m = 1:5] data index (m - 1) using 3:2 with linespoints lw 1.2 pt marker[m] ps 0.7 \
