@@ -11,6 +11,11 @@
 # make references  regenerate references/dae_references.json (IDA at two tight tolerances, cross-checks)
 # make verdict     how right the battery's answers are: out/verdict.txt (tables) and out/verdict.json
 #                  (schema in verdict/verdict_json.h); the battery's reports are not touched
+# make report  the page out/report/index.html from a battery run: every plot table against time with
+#              its step sizes, a work-precision diagram per DAE test (nm = 1..4 and IDA over eps
+#              1e-2 .. 1e-10), the verdict's tables when out/verdict.json exists; about two minutes
+# make report-check  make report, then check its figures and open it in headless chromium (a
+#              screenshot lands in out/report-check/)
 #
 # Every target first installs the Debian packages it needs that are missing.
 
@@ -30,7 +35,16 @@ BENCH_PACKAGES      ?= hyperfine libsundials-dev
 REFERENCE_PACKAGES  ?= libsundials-dev libgmp-dev nlohmann-json3-dev
 VERDICT_PACKAGES    ?= libsundials-dev libgmp-dev nlohmann-json3-dev
 
-.PHONY: all deps configure build run test asan fuzz bench golden docs clean bench-peer references verdict
+REPORT_PACKAGES     ?= libsundials-dev nlohmann-json3-dev gnuplot-nox fonts-dejavu-core
+REPORT_CHECK_PACKAGES ?= chromium
+# full: three tolerances per decade; short: one, for a quick look.
+REPORT_GRID ?= full
+# What the page is made from: the battery's reports and the verdict, whose
+# tables the page shows.
+REPORT_INPUTS ?= run verdict
+
+.PHONY: all deps configure build run test asan fuzz bench golden docs clean bench-peer references verdict \
+        report report-check
 
 all: build
 
@@ -89,6 +103,16 @@ verdict: deps
 	cmake --build $(BUILD) -j $(JOBS) --target battery_verdict
 	mkdir -p out
 	$(BUILD)/battery_verdict references/dae_references.json out
+
+report: $(REPORT_INPUTS)
+	tools/install-deps $(REPORT_PACKAGES)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBATTERY_PEER=ON
+	cmake --build $(BUILD) -j $(JOBS) --target report_thin report_steps report_sweep report_page
+	tools/make-report $(BUILD) out out/report $(REPORT_GRID)
+
+report-check: report
+	tools/install-deps $(REPORT_CHECK_PACKAGES)
+	tools/check-report out out/report
 
 golden: build
 	tools/update-golden $(BUILD)/battery

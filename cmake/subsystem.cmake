@@ -1,10 +1,11 @@
 # battery_subsystem(<folder> [deps...])
-# Builds every .cpp of <folder> (except main.cpp) into a static library named
+# Builds every .cpp of <folder> (except main.cpp and the entry points of
+# further programs, *_main.cpp) into a static library named
 # after the folder, with the project's compile options. A folder of headers
 # only becomes an interface library.
 function(battery_subsystem name)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${name}/*.cpp)
-  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  list(FILTER sources EXCLUDE REGEX "[/_]main\\.cpp$")
   set(includes $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}> $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
   if(sources)
     add_library(${name} STATIC ${sources})
