@@ -1,5 +1,6 @@
 // Dependent model parameters, derived from a test's free parameters.
 //
+//   set_scales             the scale factors and the units they make
 //   derive_test00_matrix   system matrix of test00 from its eigen-decomposition
 //   derive_test02          high-Q filter components from the scale factors
 //   derive_test06          Colpitts oscillator components from the scale factors
@@ -12,6 +13,22 @@
 #include "models/model_params.h"
 
 namespace models {
+namespace {
+
+// The scale factors of time, voltage and current, and the units they make of
+// resistance (KR), capacitance (KC) and, where the circuit has inductors, of
+// inductance (KL).
+template <class CircuitParams>
+void set_scales(CircuitParams& p, double KT, double KU, double KI) {
+  p.KT = KT;
+  p.KU = KU;
+  p.KI = KI;
+  p.KR = KU / KI;
+  p.KC = KI * KT / KU;
+  if constexpr (requires { p.KL; }) p.KL = KT * KU / KI;
+}
+
+}  // namespace
 
 // M = T diag(l1, l2, l3) T^-1, with T's columns (1, a, a), (1, 1, 1), (1, -1, 1).
 void derive_test00_matrix(Test00Params& p) {
@@ -34,12 +51,7 @@ void derive_test00_matrix(Test00Params& p) {
 
 Test02Params derive_test02(double KT, double KU, double KI) {
   Test02Params p{};
-  p.KT = KT;
-  p.KU = KU;
-  p.KI = KI;
-  p.KR = KU / KI;
-  p.KC = KI * KT / KU;
-  p.KL = KT * KU / KI;
+  set_scales(p, KT, KU, KI);
   p.e = KU;
   p.r1 = p.KR;
   p.l1 = 1001 * p.KL;
@@ -53,12 +65,7 @@ Test02Params derive_test02(double KT, double KU, double KI) {
 
 Test06Params derive_test06(double KT, double KU, double KI) {
   Test06Params p{};
-  p.KT = KT;
-  p.KU = KU;
-  p.KI = KI;
-  p.KR = KU / KI;
-  p.KC = KI * KT / KU;
-  p.KL = KT * KU / KI;
+  set_scales(p, KT, KU, KI);
   p.r1 = 12000 * p.KR;
   p.r2 = 8200 * p.KR;
   p.r3 = 1500 * p.KR;
@@ -80,11 +87,7 @@ Test06Params derive_test06(double KT, double KU, double KI) {
 
 Test09Params derive_test09(double KT, double KU, double KI) {
   Test09Params p{};
-  p.KT = KT;
-  p.KU = KU;
-  p.KI = KI;
-  p.KR = KU / KI;
-  p.KC = KI * KT / KU;
+  set_scales(p, KT, KU, KI);
   p.e = 100 * KU;
   p.omega = 400 * std::atan(1.0) / KT;
   p.r1 = p.KR;
