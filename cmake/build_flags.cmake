@@ -31,12 +31,18 @@ if(BATTERY_FUZZ)
   target_link_options(battery_sanitize INTERFACE -fsanitize=address,undefined)
 endif()
 
-function(battery_target_flags target)
+# battery_scope(<target> <scope> <var>): <scope>, or INTERFACE for a library
+# of headers only, which takes no other.
+function(battery_scope target scope var)
   get_target_property(type ${target} TYPE)
-  set(scope PRIVATE)
   if(type STREQUAL "INTERFACE_LIBRARY")
     set(scope INTERFACE)
   endif()
+  set(${var} ${scope} PARENT_SCOPE)
+endfunction()
+
+function(battery_target_flags target)
+  battery_scope(${target} PRIVATE scope)
   target_link_libraries(${target} ${scope} $<BUILD_INTERFACE:battery_fp> $<BUILD_INTERFACE:battery_warnings>
                                            $<BUILD_INTERFACE:battery_sanitize>)
 endfunction()

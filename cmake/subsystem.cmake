@@ -21,10 +21,6 @@ endfunction()
 
 # battery_public_headers(<target> <header>...): the headers a user includes.
 function(battery_public_headers target)
-  get_target_property(type ${target} TYPE)
-  set(scope PUBLIC)
-  if(type STREQUAL "INTERFACE_LIBRARY")
-    set(scope INTERFACE)
-  endif()
+  battery_scope(${target} PUBLIC scope)
   target_sources(${target} ${scope} FILE_SET HEADERS BASE_DIRS ${PROJECT_SOURCE_DIR} FILES ${ARGN})
 endfunction()
