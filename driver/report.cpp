@@ -1,7 +1,8 @@
 // Report streams and the echo convention (see report.h).
 //
 //   the open reports   OpenReport, open_reports, find_report
-//   stopping           stop_on_write_failure, check_written
+//   stopping           stop, stop_on_write_failure, check_written, check_stream
+//   writing            write_twice
 //   streams            open_report, close_report, check_report_streams,
 //                      finish_console, make_standard_streams_valid
 //   lines              echo, echo_file_first, to_file, to_console
@@ -70,6 +71,15 @@ void check_stream(std::FILE* stream) {
   if (std::ferror(stream) != 0) stop_on_write_failure(stream, textout::last_write_error());
 }
 
+// The same line to two streams, first to `first`.
+void write_twice(std::FILE* first, std::FILE* second, const char* format, std::va_list args) {
+  std::va_list again;
+  va_copy(again, args);
+  check_written(textout::out_vprintf(first, format, args), first);
+  check_written(textout::out_vprintf(second, format, again), second);
+  va_end(again);
+}
+
 }  // namespace
 
 std::FILE* open_report(const char* path) {
@@ -127,22 +137,14 @@ void make_standard_streams_valid() {
 void echo(std::FILE* file, const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  std::va_list again;
-  va_copy(again, args);
-  check_written(textout::out_vprintf(stdout, format, args), stdout);
-  check_written(textout::out_vprintf(file, format, again), file);
-  va_end(again);
+  write_twice(stdout, file, format, args);
   va_end(args);
 }
 
 void echo_file_first(std::FILE* file, const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  std::va_list again;
-  va_copy(again, args);
-  check_written(textout::out_vprintf(file, format, args), file);
-  check_written(textout::out_vprintf(stdout, format, again), stdout);
-  va_end(again);
+  write_twice(file, stdout, format, args);
   va_end(args);
 }
 
