@@ -57,7 +57,7 @@ enum class ErrorVerdict { pass, halve, fail };
 // Regions of one Newton stage (the one-stage methods use stage 0). Vectors are
 // 1-based (v[1..len]); matrices column-major with row stride n.
 struct StageRegions {
-  double* A;         // n x m copy of fyp; rows exchanged by the factorisation
+  double* A;         // n x m copy of fyp
   double* B;         // n x n copy of fy; becomes L\U
   double* r;         // n: residual -F
   double* g;         // m: derivative defect
