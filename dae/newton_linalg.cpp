@@ -12,7 +12,7 @@
 //   substitution
 //     copy_defects, forward_substitute, forward_row, back_substitute
 //   passes down one column (many independent entries, each rounded in order)
-//     subtract_multiple, subtract_two_multiples, subtract_columns,
+//     subtract_multiple, subtract_two_multiples, subtract_four_multiples, subtract_columns,
 //     eliminate_with_lower, subtract_scaled, assign_scaled, subtract_from_zero,
 //     divide_by
 //   small helpers
@@ -22,8 +22,9 @@
 // their order: its leading term, then one product at a time subtracted, index
 // ascending, then the division by the pivot. The reports print these digits.
 // Within that order the loops run down the columns, so that one pass updates
-// many independent entries with the same multiplier, and two successive
-// multipliers share a pass; the compiler vectorises such passes without
+// many independent entries with the same multiplier, and up to four
+// successive multipliers share a pass (each entry is loaded and stored once
+// for four products); the compiler vectorises such passes without
 // reassociating anything. Columns 1..m are formed before the first step, the
 // others are B itself; only B's rows are exchanged, A and L21 are read through
 // the permutation.
@@ -73,12 +74,24 @@ inline void subtract_two_multiples(double* __restrict y, const double* __restric
   for (int i = from; i <= to; ++i) y[i] = (y[i] - x1[i] * a1) - x2[i] * a2;
 }
 
+// Four successive updates of each entry, in order: y[i] = (((y[i] - x1[i]*a1) -
+// x2[i]*a2) - x3[i]*a3) - x4[i]*a4 for i = from..to.
+inline void subtract_four_multiples(double* __restrict y, const double* __restrict x1, double a1,
+                                    const double* __restrict x2, double a2, const double* __restrict x3, double a3,
+                                    const double* __restrict x4, double a4, int from, int to) {
+  for (int i = from; i <= to; ++i) y[i] = (((y[i] - x1[i] * a1) - x2[i] * a2) - x3[i] * a3) - x4[i] * a4;
+}
+
 // y[i] -= sum of X(i, k)*a[k] for k = first..last, one product at a time, k
 // ascending, for i = from..to; X column-major of row stride n. The multipliers
 // a[k] are known before the call.
 inline void subtract_columns(double* y, const double* X, int n, const double* a, int first, int last, int from,
                              int to) {
   int k = first;
+  for (; k + 3 <= last; k += 4) {
+    subtract_four_multiples(y, column(X, n, k), a[k], column(X, n, k + 1), a[k + 1], column(X, n, k + 2), a[k + 2],
+                            column(X, n, k + 3), a[k + 3], from, to);
+  }
   for (; k < last; k += 2) {
     subtract_two_multiples(y, column(X, n, k), a[k], column(X, n, k + 1), a[k + 1], from, to);
   }
@@ -87,9 +100,19 @@ inline void subtract_columns(double* y, const double* X, int n, const double* a,
 
 // Forward elimination of one column with the unit lower triangle of L (rows
 // below each k take L(i, k)*x[k] once x[k] is complete), k = 1..last, rows up
-// to n. Two columns of L at a time: x[k + 1] takes its update from k first.
+// to n. Four columns of L at a time: x[k + 1..k + 3] first take their updates
+// from the columns before them in the group.
 inline void eliminate_with_lower(double* x, const double* L, int n, int last) {
   int k = 1;
+  for (; k + 3 <= last; k += 4) {
+    const double* l1 = column(L, n, k);
+    const double* l2 = column(L, n, k + 1);
+    const double* l3 = column(L, n, k + 2);
+    x[k + 1] -= l1[k + 1] * x[k];
+    x[k + 2] = (x[k + 2] - l1[k + 2] * x[k]) - l2[k + 2] * x[k + 1];
+    x[k + 3] = ((x[k + 3] - l1[k + 3] * x[k]) - l2[k + 3] * x[k + 1]) - l3[k + 3] * x[k + 2];
+    subtract_four_multiples(x, l1, x[k], l2, x[k + 1], l3, x[k + 2], column(L, n, k + 3), x[k + 3], k + 4, n);
+  }
   for (; k < last; k += 2) {
     const double* lk = column(L, n, k);
     x[k + 1] -= lk[k + 1] * x[k];
