@@ -176,9 +176,9 @@ inline void copy_vector(double* to, const double* from, int len) {
   for (int i = 1; i <= len; ++i) to[i] = from[i];
 }
 
-inline void raise_to(double& target, double value) {
-  if (value > target) target = value;
-}
+// target = max(target, value); a NaN value leaves it as it was. Written as a
+// selection, so that loops over raise_to need no branches.
+inline void raise_to(double& target, double value) { target = value > target ? value : target; }
 
 // ---------------------------------------------------------------------------
 // Set-up and start-up (dae_setup.cpp)
