@@ -342,17 +342,25 @@ void forward_row(const NewtonStageMatrices& s, Order<N> n, int m, const NewtonSt
 }
 
 // dy_i = (z_i - sum U(i, k)*dy_k (k > i) - sum U12(i, k)*dy2_k (k <= coupled))
-//        / U(i, i), for i = n down to 1. False on a singular diagonal.
+//        / U(i, i), for i = n down to 1. False on a singular diagonal. Each
+// row's chain starts with the solution just found; it is carried in a local
+// rather than read back from dy, which would add a store and a load to every
+// link of the chain.
 template <int N>
 bool back_substitute(const NewtonStageMatrices& s, Order<N> n, const NewtonStageVectors& v, const double* U12,
                      int coupled, const double* dy2) {
+  double latest = 0.0;  // dy_(i+1)
   for (int i = n; i >= 1; --i) {
     const double diagonal = s.B[dae_col_major(n, i, i)];
     if (is_singular(diagonal)) return false;
     double sum = v.z[i];
-    for (int k = i + 1; k <= n; ++k) sum -= s.B[dae_col_major(n, i, k)] * v.dy[k];
+    if (i < n) {
+      sum -= s.B[dae_col_major(n, i, i + 1)] * latest;
+      for (int k = i + 2; k <= n; ++k) sum -= s.B[dae_col_major(n, i, k)] * v.dy[k];
+    }
     for (int k = 1; k <= coupled; ++k) sum -= U12[dae_col_major(n, i, k)] * dy2[k];
-    v.dy[i] = sum / diagonal;
+    latest = sum / diagonal;
+    v.dy[i] = latest;
   }
   return true;
 }
