@@ -403,9 +403,30 @@ int three_point(Order<N> n, int m, double c, const NewtonStageMatrices& mid, con
   return 0;
 }
 
+// Two rows by two columns at a time: the two entries side by side in a source
+// row go to the same row of two columns, so the compiler moves such 2 x 2
+// blocks with paired loads and stores.
 template <int N>
-void copy_column_major(const double* src, Order<N> n, int cols, double* dst) {
-  for (int j = 1; j <= cols; ++j) {
+void copy_column_major(const double* __restrict src, Order<N> n, int cols, double* __restrict dst) {
+  int j = 1;
+  for (; j < cols; j += 2) {
+    double* __restrict d0 = column(dst, n, j);
+    double* __restrict d1 = column(dst, n, j + 1);
+    int i = 1;
+    for (; i < n; i += 2) {
+      const double* r0 = src + layout::flat_index(i, j, n);
+      const double* r1 = src + layout::flat_index(i + 1, j, n);
+      d0[i] = r0[0];
+      d1[i] = r0[1];
+      d0[i + 1] = r1[0];
+      d1[i + 1] = r1[1];
+    }
+    if (i == n) {
+      d0[i] = src[layout::flat_index(i, j, n)];
+      d1[i] = src[layout::flat_index(i, j + 1, n)];
+    }
+  }
+  if (j == cols) {
     double* __restrict d = column(dst, n, j);
     for (int i = 1; i <= n; ++i) d[i] = src[layout::flat_index(i, j, n)];
   }
