@@ -16,7 +16,7 @@
 //     eliminate_with_lower, subtract_scaled, assign_scaled, subtract_from_zero,
 //     divide_by
 //   small helpers
-//     Order, column, swap_rows, is_singular, reset_identity
+//     Order, column, swap_entries, swap_rows, is_singular, reset_identity
 //
 // Each entry takes the operations of the row-by-row (Crout) elimination in
 // their order: its leading term, then one product at a time subtracted, index
@@ -141,15 +141,28 @@ inline void divide_by(double* __restrict x, double pivot, int from, int to) {
   for (int i = from; i <= to; ++i) x[i] = x[i] / pivot;
 }
 
-// Exchanges rows r1 and r2 of an n x n column-major region.
+// Exchanges rows r1 and r2 of an n x n column-major region, four columns per
+// round: a swap moves two entries per column, and a loop round per column
+// would cost about as much again in bookkeeping.
+inline void swap_entries(double* a, double* b) {
+  const double t = *a;
+  *a = *b;
+  *b = t;
+}
+
 template <int N>
 void swap_rows(double* X, Order<N> n, int r1, int r2) {
-  double* col = X;
-  for (int k = 0; k < n; ++k, col += n) {
-    const double t = col[r1];
-    col[r1] = col[r2];
-    col[r2] = t;
+  double* a = X + r1;
+  double* b = X + r2;
+  const int end = n * n;
+  int k = 0;
+  for (; k + 3 * n < end; k += 4 * n) {
+    swap_entries(a + k, b + k);
+    swap_entries(a + k + n, b + k + n);
+    swap_entries(a + k + 2 * n, b + k + 2 * n);
+    swap_entries(a + k + 3 * n, b + k + 3 * n);
   }
+  for (; k < end; k += n) swap_entries(a + k, b + k);
 }
 
 inline bool is_singular(double pivot) { return std::fabs(pivot) < kNewtonPivotMin; }
