@@ -14,7 +14,7 @@
 //   passes down one column (many independent entries, each rounded in order)
 //     subtract_multiple, subtract_two_multiples, subtract_four_multiples, subtract_columns,
 //     eliminate_with_lower, subtract_scaled, assign_scaled, subtract_from_zero,
-//     divide_by
+//     subtract_four_from_zero, divide_by
 //   small helpers
 //     Order, column, swap_entries, swap_rows, is_singular, reset_identity
 //
@@ -134,6 +134,14 @@ inline void assign_scaled(double* __restrict y, double a, const double* __restri
 // y[i] = 0 - x[i]*a for i = 1..n: a sum whose leading term is zero.
 inline void subtract_from_zero(double* __restrict y, const double* __restrict x, double a, int n) {
   for (int i = 1; i <= n; ++i) y[i] = 0.0 - x[i] * a;
+}
+
+// y[i] = (((0 - x1[i]*a1) - x2[i]*a2) - x3[i]*a3) - x4[i]*a4 for i = 1..n: the
+// first four products of a sum whose leading term is zero, in one pass.
+inline void subtract_four_from_zero(double* __restrict y, const double* __restrict x1, double a1,
+                                    const double* __restrict x2, double a2, const double* __restrict x3, double a3,
+                                    const double* __restrict x4, double a4, int n) {
+  for (int i = 1; i <= n; ++i) y[i] = (((0.0 - x1[i] * a1) - x2[i] * a2) - x3[i] * a3) - x4[i] * a4;
 }
 
 // x[from..to] divided by the pivot (never multiplied by its reciprocal).
@@ -276,6 +284,10 @@ void l21_column(double* L21, const double* A2, double coef21, const double* B1, 
     subtract_columns(x, L21, n, u, 1, j - 1, 1, n);
   } else if (j == 1) {
     for (int i = 1; i <= n; ++i) x[i] = 0.0;
+  } else if (j > 4) {
+    subtract_four_from_zero(x, column(L21, n, 1), u[1], column(L21, n, 2), u[2], column(L21, n, 3), u[3],
+                            column(L21, n, 4), u[4], n);
+    subtract_columns(x, L21, n, u, 5, j - 1, 1, n);
   } else {
     subtract_from_zero(x, column(L21, n, 1), u[1], n);
     subtract_columns(x, L21, n, u, 2, j - 1, 1, n);
