@@ -61,6 +61,8 @@ inline const double* column(const double* base, int n, int j) { return base + da
 // The column passes below take restrict-qualified arguments: their columns
 // never overlap, and saying so spares the compiler its run-time overlap tests,
 // which cost more than the work itself in the short columns of small orders.
+// The two that group passes are always inlined, so that each order compiled
+// as a constant gets its own unrolled copy rather than one shared call.
 
 // y[i] -= x[i]*a for i = from..to: independent entries, each rounded on its own.
 inline void subtract_multiple(double* __restrict y, const double* __restrict x, double a, int from, int to) {
@@ -85,8 +87,8 @@ inline void subtract_four_multiples(double* __restrict y, const double* __restri
 // y[i] -= sum of X(i, k)*a[k] for k = first..last, one product at a time, k
 // ascending, for i = from..to; X column-major of row stride n. The multipliers
 // a[k] are known before the call.
-inline void subtract_columns(double* y, const double* X, int n, const double* a, int first, int last, int from,
-                             int to) {
+[[gnu::always_inline]] inline void subtract_columns(double* y, const double* X, int n, const double* a, int first,
+                                                    int last, int from, int to) {
   int k = first;
   for (; k + 3 <= last; k += 4) {
     subtract_four_multiples(y, column(X, n, k), a[k], column(X, n, k + 1), a[k + 1], column(X, n, k + 2), a[k + 2],
@@ -102,7 +104,7 @@ inline void subtract_columns(double* y, const double* X, int n, const double* a,
 // below each k take L(i, k)*x[k] once x[k] is complete), k = 1..last, rows up
 // to n. Four columns of L at a time: x[k + 1..k + 3] first take their updates
 // from the columns before them in the group.
-inline void eliminate_with_lower(double* x, const double* L, int n, int last) {
+[[gnu::always_inline]] inline void eliminate_with_lower(double* x, const double* L, int n, int last) {
   int k = 1;
   for (; k + 3 <= last; k += 4) {
     const double* l1 = column(L, n, k);
