@@ -41,8 +41,10 @@ double correction_ratio(const DaeCallState& s, int stages) {
     for (int i = 1; i <= s.settings.n; ++i) {
       const double d = std::fabs(st.dy[i]);
       const double d_prev = st.dy_prev[i];
-      if (d > kTiny) raise_to(q, d_prev / d);
-      if (d_prev > kTiny) raise_to(q, d / d_prev);
+      const double shrink = d_prev / d;  // formed also for zeros, then not used
+      const double growth = d / d_prev;
+      if (d > kTiny && shrink > q) q = shrink;
+      if (d_prev > kTiny && growth > q) q = growth;
     }
   }
   return q;
@@ -68,6 +70,17 @@ bool diverging(const IterationMeasure& m) {
 // residuals still comparable to the last accepted step's: no fdz test.
 bool dropped_at_once(const IterationMeasure& m) {
   return m.quick_drop && (m.rho_d > kSlowRatio || m.rho_F > kSlowRatio);
+}
+
+// The correction d of a value v, or 0 when d is below the rounding level of a
+// nonzero v, or when a frozen component had its previous correction dropped.
+// The quotient is formed even for v = 0 (and then not used), so that the
+// loops run without branches.
+inline double filtered(double d, double v, double level, bool frozen) {
+  const double size = std::fabs(v);
+  const double ratio = std::fabs(d) / size;
+  const bool negligible = (size > kTiny) & (ratio <= level);
+  return negligible | frozen ? 0.0 : d;
 }
 
 }  // namespace
@@ -160,15 +173,12 @@ void keep_previous_corrections(DaeCallState& s, int stages) {
 void filter_corrections(const DaeCallState& s, const StageRegions& st, const double* y,
                         const double* yp) {
   const bool freeze = s.caller.ip[IP_STEP_SOLVES] >= kFreezeFromSolve;
+  const double level = s.conm14;
   for (int i = 1; i <= s.settings.n; ++i) {
-    if (std::fabs(y[i]) > kTiny && std::fabs(st.dy[i]) / std::fabs(y[i]) <= s.conm14) st.dy[i] = 0;
-    if (freeze && st.dy_prev[i] == 0) st.dy[i] = 0;
+    st.dy[i] = filtered(st.dy[i], y[i], level, freeze & (st.dy_prev[i] == 0));
   }
   for (int i = 1; i <= s.settings.m; ++i) {
-    if (std::fabs(yp[i]) > kTiny && std::fabs(st.dyp[i]) / std::fabs(yp[i]) <= s.conm14) {
-      st.dyp[i] = 0;
-    }
-    if (freeze && st.dyp_prev[i] == 0) st.dyp[i] = 0;
+    st.dyp[i] = filtered(st.dyp[i], yp[i], level, freeze & (st.dyp_prev[i] == 0));
   }
 }
 
@@ -196,28 +206,34 @@ void apply_two_stages(DaeCallState& s) {
     c.ye[i] += end.dy[i];
     raise_to(w.ymax[i], std::fabs(c.y[i]));
     raise_to(w.ymax[i], std::fabs(c.ye[i]));
-    if (i <= s.settings.m) {
-      c.yp[i] += mid.dyp[i];
-      c.ype[i] += end.dyp[i];
-      w.dy_sum[i] += mid.dy[i];
-      w.dy_sum_end[i] += end.dy[i];
-      w.dyp_sum_end[i] += end.dyp[i];
-    }
+  }
+  for (int i = 1; i <= s.settings.m; ++i) {
+    c.yp[i] += mid.dyp[i];
+    c.ype[i] += end.dyp[i];
+    w.dy_sum[i] += mid.dy[i];
+    w.dy_sum_end[i] += end.dy[i];
+    w.dyp_sum_end[i] += end.dyp[i];
   }
 }
 
 // Rounding-level relative corrections are set to 0, so that dymax measures
-// only corrections that still move the solution.
+// only corrections that still move the solution. A correction whose ymax is
+// zero is divided by 1, which leaves it as it is, so that the loop runs
+// without branches.
 void make_relative(DaeCallState& s, int stages) {
-  s.dymax = 0;
+  const double* ymax = s.region.ymax;
+  const double level = s.conm14;
+  const int n = s.settings.n;
+  double dymax = 0;
   for (int k = 0; k < stages; ++k) {
     double* dy = s.region.stage[k].dy;
-    for (int i = 1; i <= s.settings.n; ++i) {
-      if (s.region.ymax[i] > kTiny) dy[i] = dy[i] / s.region.ymax[i];
-      if (std::fabs(dy[i]) < s.conm14) dy[i] = 0;
-      raise_to(s.dymax, std::fabs(dy[i]));
+    for (int i = 1; i <= n; ++i) {
+      const double d = dy[i] / (ymax[i] > kTiny ? ymax[i] : 1.0);
+      dy[i] = std::fabs(d) < level ? 0.0 : d;
     }
+    for (int i = 1; i <= n; ++i) raise_to(dymax, std::fabs(dy[i]));
   }
+  s.dymax = dymax;
 }
 
 }  // namespace dae

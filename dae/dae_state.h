@@ -57,7 +57,7 @@ enum class ErrorVerdict { pass, halve, fail };
 // Regions of one Newton stage (the one-stage methods use stage 0). Vectors are
 // 1-based (v[1..len]); matrices column-major with row stride n.
 struct StageRegions {
-  double* A;         // n x m copy of fyp; rows exchanged by the factorisation
+  double* A;         // n x m copy of fyp
   double* B;         // n x n copy of fy; becomes L\U
   double* r;         // n: residual -F
   double* g;         // m: derivative defect
@@ -176,9 +176,9 @@ inline void copy_vector(double* to, const double* from, int len) {
   for (int i = 1; i <= len; ++i) to[i] = from[i];
 }
 
-inline void raise_to(double& target, double value) {
-  if (value > target) target = value;
-}
+// target = max(target, value); a NaN value leaves it as it was. Written as a
+// selection, so that loops over raise_to need no branches.
+inline void raise_to(double& target, double value) { target = value > target ? value : target; }
 
 // ---------------------------------------------------------------------------
 // Set-up and start-up (dae_setup.cpp)

@@ -269,11 +269,8 @@ NewtonOutcome iterate_two_stage(DaeCallState& s) {
     if (iteration_ends(judge_iteration(s, kTwoStages), outcome)) return outcome;
 
     keep_previous_corrections(s, kTwoStages);
-    int result = dae_factor_three_point(n, s.settings.m, s.c, mid_matrices, end_matrices, coupling);
-    if (result == 0) {
-      result = dae_solve_three_point(n, s.settings.m, s.c, mid_matrices, end_matrices, coupling,
-                                     stage_vectors(mid), stage_vectors(end));
-    }
+    const int result = dae_factor_solve_three_point(n, s.settings.m, s.c, mid_matrices, end_matrices, coupling,
+                                                    stage_vectors(mid), stage_vectors(end));
     ++s.caller.ip[IP_STEP_SOLVES];
     if (result != 0) return NewtonOutcome::singular;
     if (s.caller.ip[IP_STEP_SOLVES] > kMaxSolves) return NewtonOutcome::not_converged;

@@ -4,9 +4,9 @@
 //
 //   dae_factor_solve_one_stage  implicit Euler / trapezoidal rule: J = B - c*A,
 //                               factor and solve in one call
-//   dae_factor_three_point      three-point Lobatto: block factorisation of the
+//   dae_factor_solve_three_point  three-point Lobatto: block factorisation of the
 //                               2n x 2n system (both stages, coupling, Schur block)
-//   dae_solve_three_point       three-point Lobatto: solve with that factorisation
+//                               and its solve in one call
 //   dae_copy_column_major       copy a model matrix (i*n + j) into a workspace region
 //
 // Storage conventions
@@ -25,9 +25,10 @@
 //
 // Sizes, in doubles, of what the caller provides (the integrator's budget of
 // 4n^2 + 2nm covers B1, B2, L21, U12 at n*n each and A1, A2 at n*m each):
-//   A, A1, A2      n*m  each   (rows are exchanged in place with those of B)
+//   A, A1, A2      n*m  each   (read only; the routines read row perm(i) for row i)
 //   B, B1, B2      n*n  each   (overwritten by L below the diagonal, U on and above)
-//   L21            n*n         (written completely by the factorisation)
+//   L21            n*n         (written completely by the factorisation, rows in
+//                               the second block's original order)
 //   U12            n*m         (columns 1..m; a region of n*n may be passed, the
 //                               columns beyond m are never read or written)
 //   r, z, dy       n    each   per stage
@@ -35,8 +36,8 @@
 // L21 and U12 need no clearing: the factorisation writes every entry it reads.
 //
 // Aliasing: within one stage, z may be the same array as dy, and dyp the same
-// array as g (g is copied into gc before anything is written). All other arrays
-// must be distinct and must not overlap.
+// array as g (g is read, and copied into gc, before dyp is written). All other
+// arrays must be distinct and must not overlap.
 //
 // Result: every routine returns 0, or DAE_IER_SINGULAR (the integrator's ier
 // for a singular Newton matrix) at once when a pivot or a diagonal entry of U
@@ -76,9 +77,9 @@ inline int* dae_newton_perm2(int* ip, int n) { return ip + IP_SIGN_CHANGES + 2 *
 
 // The matrices of one stage. perm receives the row permutation.
 struct NewtonStageMatrices {
-  double* A;  // n x m, column-major; rows exchanged with those of B
-  double* B;  // n x n, column-major; in: dF/dy, out: L (unit, strict lower) and U
-  int* perm;  // perm[1..n]
+  const double* A;  // n x m, column-major; left in its original row order
+  double* B;        // n x n, column-major; in: dF/dy, out: L (unit, strict lower) and U
+  int* perm;        // perm[1..n]
 };
 
 // The vectors of one stage.
@@ -93,41 +94,38 @@ struct NewtonStageVectors {
 
 // Coupling blocks of the three-point factorisation.
 struct NewtonCoupling {
-  double* L21;  // n x n, column-major: lower-left block of L (rows follow perm2)
+  double* L21;  // n x n, column-major: lower-left block of L; its row perm2(i) is row i
   double* U12;  // n x m used, column-major: upper-right block of U
 };
 
 // One-stage system of implicit Euler (c = -1/h) and the trapezoidal rule
 // (c = -2/h): with J = B - c*A (A extended by zero columns m+1..n) solves
 //   J*dy = r - A*g,   dy'_k = g_k - c*dy_k  (k = 1..m).
-// J is formed column by column where first needed and factored in place in B;
-// the pivot is the row of largest magnitude, the later row on a tie. On return
-// B holds L and U, A and perm the exchanged rows, and v.gc, v.z, v.dy, v.dyp
-// are written. 1 <= n, 0 <= m <= n.
+// J is formed in B (columns 1..m first, the others are B itself) and factored
+// in place; the pivot is the row of largest magnitude, the later row on a tie.
+// On return B holds L and U, perm the permutation, and v.gc, v.z, v.dy,
+// v.dyp are written. 1 <= n, 0 <= m <= n.
 [[nodiscard]] int dae_factor_solve_one_stage(int n, int m, double c, const NewtonStageMatrices& s,
                                              const NewtonStageVectors& v);
 
-// Factorisation of the three-point block system (c = +1/h):
+// Three-point block system (c = +1/h), mid = mid-point stage (index 1), end =
+// end-point stage (index 2):
 //   [ B1 - c*d1*A1    -c*d2*A1      ] [dy1]   [r1 - A1*g1]
 //   [ -c*d3*A2        B2 - c*d4*A2  ] [dy2] = [r2 - A2*g2]
-// (A terms only in columns 1..m) as
+// (A terms only in columns 1..m), factored as
 //   [ P1  0  ] J = [ L1   0  ] [ U1  U12 ]
 //   [ 0   P2 ]     [ L21  L2 ] [ 0   U2  ]
-// with row exchanges confined to each block row. On return mid.B holds L1\U1,
-// end.B holds L2\U2 of the Schur block J22 - L21*U12, k.L21 (rows in perm2
-// order) and k.U12 are written, mid.A and end.A carry the exchanged rows, and
-// mid.perm, end.perm the permutations. A zero diagonal of U2 in the last column
-// is not detected here but by dae_solve_three_point.
-[[nodiscard]] int dae_factor_three_point(int n, int m, double c, const NewtonStageMatrices& mid,
-                                         const NewtonStageMatrices& end, const NewtonCoupling& k);
-
-// Solve with the factorisation of dae_factor_three_point (same n, m, c, and the
-// same storage, unchanged since): writes gc, z, dy, dyp of both stages, mid =
-// mid-point stage (index 1), end = end-point stage (index 2):
+// with row exchanges confined to each block row, then solved, with
 //   dy'2_k = gc2_k - (d4*dy2_k + d3*dy1_k)*c,  dy'1_k = gc1_k - (d2*dy2_k + d1*dy1_k)*c.
-[[nodiscard]] int dae_solve_three_point(int n, int m, double c, const NewtonStageMatrices& mid,
-                                        const NewtonStageMatrices& end, const NewtonCoupling& k,
-                                        const NewtonStageVectors& vmid, const NewtonStageVectors& vend);
+// On return mid.B holds L1\U1, end.B holds L2\U2 of the Schur block
+// J22 - L21*U12, k.L21 and k.U12 are written, mid.perm and end.perm hold the
+// permutations, and gc, z, dy, dyp of both stages are written. Each z_i is
+// found as soon as its row is fixed, during the factorisation; on a singular
+// pivot z may be partly written, dy and dyp are not. A zero diagonal of U2 in
+// the last column is found by the back substitution.
+[[nodiscard]] int dae_factor_solve_three_point(int n, int m, double c, const NewtonStageMatrices& mid,
+                                               const NewtonStageMatrices& end, const NewtonCoupling& k,
+                                               const NewtonStageVectors& vmid, const NewtonStageVectors& vend);
 
 // Copies the model matrix src (entry (i, j) at src[layout::flat_index(i, j, n)],
 // i = 1..n, j = 1..cols) into the column-major region dst (dst[(j-1)*n + i]);
