@@ -9,10 +9,11 @@
 //   elimination      Echelon, eliminate_below, fraction_free_echelon, consistent
 //   solution         solution_numerators, write_nearest
 //   entry point      LAE_Solver_exact
+#include <gmpxx.h>
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <gmpxx.h>
 #include <utility>
 #include <vector>
 
@@ -30,8 +31,7 @@ constexpr int kSignificandBits = 53;
 // the right-hand side in column n + 1, in the flat layout with row stride
 // n + 1.
 struct IntegerSystem {
-  explicit IntegerSystem(int order)
-      : n(order), cell(static_cast<std::size_t>(layout::flat_cells(order + 1))) {}
+  explicit IntegerSystem(int order) : n(order), cell(static_cast<std::size_t>(layout::flat_cells(order + 1))) {}
 
   mpz_class& operator()(int i, int j) { return cell[layout::flat_index(i, j, n + 1)]; }
   const mpz_class& operator()(int i, int j) const { return cell[layout::flat_index(i, j, n + 1)]; }

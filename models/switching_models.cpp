@@ -87,8 +87,8 @@ DiodePoint pwl_diode(const Test07Params& p, int& kz, double u, int K, int ip1, i
   return {g, dg};
 }
 
-int model07(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-            int* status, const int* ip) {
+int model07(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int* status,
+            const int* ip) {
   const auto& p = test07_params;
   const DiodePoint d = pwl_diode(p, test07_state.kz, y[1], n, ip[1], status);
   f[1] = d.g + yp[1] * p.c1 - y[2] / p.r + y[1] / p.r;
@@ -106,8 +106,7 @@ int model07(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   return 0;
 }
 
-int print07(double* y, double* yp, int, int, double t, double, double, double, double*, int kind,
-            const int*) {
+int print07(double* y, double* yp, int, int, double t, double, double, double, double*, int kind, const int*) {
   if (kind == 0) textout::out_printf(streams.plot, "           chua-circuit,t-time,z1,z2,z3,xp[1]=dz[1]/dt\n");
   write_plot_line(streams.plot, t, y[1], y[2], y[3], yp[1]);
   return 0;
@@ -115,8 +114,8 @@ int print07(double* y, double* yp, int, int, double t, double, double, double, d
 
 // --- test09 --------------------------------------------------------------------
 
-int model09(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double, int,
-            int* status, const int*) {
+int model09(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double, int, int* status,
+            const int*) {
   const auto& p = test09_params;
   const double s = p.e * std::sin(p.omega * t);
   double x = y[4] / p.vt;

@@ -42,8 +42,8 @@ LinearModel evaluate(const models::DaeTestCase& c, double t, const std::vector<d
   std::vector<double> yy = y, yyp = yp;
   std::vector<int> ip(dae_ip_size(c.n));
   int status = DAE_STATUS_OK;
-  c.model(yy.data(), yyp.data(), l.F0.data(), l.A.data(), l.B.data(), c.n, c.m, t, c.hmin, DAE_MODEL_ORDINARY,
-          &status, ip.data());
+  c.model(yy.data(), yyp.data(), l.F0.data(), l.A.data(), l.B.data(), c.n, c.m, t, c.hmin, DAE_MODEL_ORDINARY, &status,
+          ip.data());
   return l;
 }
 

@@ -156,9 +156,9 @@ double own_solver_eps(const models::DaeTestCase& c) {
 
 struct Reference {
   const models::DaeTestCase* c;
-  double t;                       // the time of the reference: tend, or the horizon
-  std::optional<IdaPair> ida;     // the pair at t
-  int digits_at_tend = 0;         // agreement of the pair at tend (chaotic test)
+  double t;                    // the time of the reference: tend, or the horizon
+  std::optional<IdaPair> ida;  // the pair at t
+  int digits_at_tend = 0;      // agreement of the pair at tend (chaotic test)
   std::vector<references::CrossCheck> checks;
 };
 
@@ -224,7 +224,12 @@ json reference_json(const Reference& r) {
   for (const models::DaeTestCase& other : models::dae_catalogue()) {
     if (other.test == c.test && other.ii == c.ii) runs.push_back(other.name);
   }
-  json j = {{"test", c.test}, {"ii", c.ii}, {"runs", runs}, {"n", c.n}, {"tend", c.tend}, {"t", r.t},
+  json j = {{"test", c.test},
+            {"ii", c.ii},
+            {"runs", runs},
+            {"n", c.n},
+            {"tend", c.tend},
+            {"t", r.t},
             {"chaotic", c.test == kChaoticTest}};
   if (c.test == kChaoticTest) j["digits_at_tend"] = r.digits_at_tend;
   j["source"] = r.ida ? "IDA" : "closed form";
@@ -246,8 +251,8 @@ json reference_json(const Reference& r) {
   }
   j["cross_checks"] = checks;
   if (c.test == 5 && r.ida) {
-    j["first_integral_digits"] = agreement_digits(references::first_integral05(r.ida->b.y),
-                                                  references::first_integral05(c.y0), 0);
+    j["first_integral_digits"] =
+        agreement_digits(references::first_integral05(r.ida->b.y), references::first_integral05(c.y0), 0);
   }
   return j;
 }
@@ -287,20 +292,21 @@ int main(int argc, char** argv) {
     all.push_back(reference_json(r));
   }
   json document = {
-      {"about", "Reference solutions of the DAE tests at tend (test07: at its horizon). Regenerate with "
-                "`make references`. value: the tighter IDA run rounded to `digits`, the digits on which both "
-                "runs agree on the scale max(|y_i|, floor_i); errors of a run count as "
-                "|y_i - value_i| / max(|value_i|, floor_i). Where `exact` is given (a closed form), it is the "
-                "better reference; test01 and test08 have no IDA reference (source: closed form)."},
-      {"settings", {{"integrator", "SUNDIALS IDA, dense direct solver, the models' own Jacobians"},
-                    {"atol", "rtol * floor_i"},
-                    {"start", "the battery's start-up values"},
-                    {"first_step", "hmin"},
-                    {"largest_step", "hmax"},
-                    {"own_solver_eps", {{"default", kOwnSolverEps}, {"test01", kOwnSolverEps01},
-                                        {"test04", kOwnSolverEps04}}},
-                    {"horizon_digits", kHorizonDigits},
-                    {"horizon_sample_step", kSampleStep}}},
+      {"about",
+       "Reference solutions of the DAE tests at tend (test07: at its horizon). Regenerate with "
+       "`make references`. value: the tighter IDA run rounded to `digits`, the digits on which both "
+       "runs agree on the scale max(|y_i|, floor_i); errors of a run count as "
+       "|y_i - value_i| / max(|value_i|, floor_i). Where `exact` is given (a closed form), it is the "
+       "better reference; test01 and test08 have no IDA reference (source: closed form)."},
+      {"settings",
+       {{"integrator", "SUNDIALS IDA, dense direct solver, the models' own Jacobians"},
+        {"atol", "rtol * floor_i"},
+        {"start", "the battery's start-up values"},
+        {"first_step", "hmin"},
+        {"largest_step", "hmax"},
+        {"own_solver_eps", {{"default", kOwnSolverEps}, {"test01", kOwnSolverEps01}, {"test04", kOwnSolverEps04}}},
+        {"horizon_digits", kHorizonDigits},
+        {"horizon_sample_step", kSampleStep}}},
       {"references", all}};
   std::ofstream(argv[1]) << document.dump(1) << "\n";
   return 0;

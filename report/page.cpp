@@ -27,11 +27,20 @@ std::string html_escape(std::string_view text) {
   std::string out;
   for (const char ch : text) {
     switch (ch) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += ch;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += ch;
     }
   }
   return out;
@@ -123,7 +132,7 @@ void flatten(const ordered_json& record, const std::string& prefix,
 
 // A cell whose text names a wrong outcome is marked, so that it stands out.
 std::string cell_html(const std::string& column, const ordered_json* value) {
-  static constexpr std::string_view kWrong[] = {"accepted_but_wrong", "rejected_although_solvable",
+  static constexpr std::string_view kWrong[] = {"accepted_but_wrong",         "rejected_although_solvable",
                                                 "accepted_although_singular", "accepted but wrong",
                                                 "rejected although solvable", "accepted although singular"};
   const bool wrong = value != nullptr && value->is_string() &&
@@ -135,8 +144,8 @@ std::string cell_html(const std::string& column, const ordered_json* value) {
 // Columns that say which run or task a row is come first, whatever order the
 // file keeps its keys in; the rest follow in the order first seen.
 void identity_columns_first(std::vector<std::string>& columns) {
-  static constexpr std::string_view kIdentity[] = {"number", "run", "name", "title", "solver", "test", "ii", "nm",
-                                                   "eps", "rtol"};
+  static constexpr std::string_view kIdentity[] = {"number", "run", "name", "title", "solver",
+                                                   "test",   "ii",  "nm",   "eps",   "rtol"};
   const auto rank = [](const std::string& c) {
     const auto at = std::find(std::begin(kIdentity), std::end(kIdentity), c);
     return static_cast<int>(at - std::begin(kIdentity));
@@ -247,8 +256,7 @@ bool parse_sweep_rows(std::string_view text, std::vector<SweepRow>& rows, std::v
       continue;
     }
     rows.push_back({f[0], std::atoi(f[1].c_str()), std::strtod(f[2].c_str(), nullptr), f[3],
-                    std::strtod(f[5].c_str(), nullptr), std::strtod(f[6].c_str(), nullptr),
-                    std::atoll(f[7].c_str())});
+                    std::strtod(f[5].c_str(), nullptr), std::strtod(f[6].c_str(), nullptr), std::atoll(f[7].c_str())});
   }
   return header_seen;
 }

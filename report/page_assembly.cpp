@@ -68,7 +68,8 @@ std::string table_caption(const PageInputs& in, const std::string& nn) {
 std::string trajectory_section(const PageInputs& in) {
   std::string html =
       "<h2 id=\"tables\">2. The plot tables</h2>\n"
-      "<p>Each plot table of the battery run (grtest01.rez .. grtest09.rez in <code>" + html_escape(in.reports) +
+      "<p>Each plot table of the battery run (grtest01.rez .. grtest09.rez in <code>" +
+      html_escape(in.reports) +
       "</code>) against time: on the left on a linear time axis, on the right on a logarithmic one where the "
       "run's accepted points reach more than three decades below its end (the start-up and the fast transients "
       "that the linear axis squeezes into its first pixel column). Quantities whose sizes are within a factor of "
@@ -143,14 +144,16 @@ std::string work_precision_section(const PageInputs& in) {
 // --- the page --------------------------------------------------------------------------
 
 std::string page_html(const PageInputs& in) {
-  std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                     "<title>Battery report</title>\n<style>\n";
+  std::string html =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<title>Battery report</title>\n<style>\n";
   html += kStyle;
-  html += "</style>\n</head>\n<body>\n<h1>Battery report</h1>\n"
-          "<p>What the battery's solvers computed and what it is worth: the verdict on every answer, the "
-          "trajectories and step sizes of the DAE runs, and how the DAE methods trade work for accuracy. "
-          "Contents: <a href=\"#verdict\">1. verdict</a> &middot; <a href=\"#tables\">2. plot tables</a> "
-          "&middot; <a href=\"#work\">3. work against precision</a>.</p>\n";
+  html +=
+      "</style>\n</head>\n<body>\n<h1>Battery report</h1>\n"
+      "<p>What the battery's solvers computed and what it is worth: the verdict on every answer, the "
+      "trajectories and step sizes of the DAE runs, and how the DAE methods trade work for accuracy. "
+      "Contents: <a href=\"#verdict\">1. verdict</a> &middot; <a href=\"#tables\">2. plot tables</a> "
+      "&middot; <a href=\"#work\">3. work against precision</a>.</p>\n";
   html +=
       "<h2 id=\"verdict\">1. The verdict</h2>\n"
       "<p>From <code>verdict.json</code> (<code>make verdict</code>): for each linear task its solver's ier and "

@@ -76,8 +76,7 @@ bool parse_plot_table(std::string_view text, PlotTable& table, std::string& erro
     if (trim(line).empty()) continue;
     std::vector<double> row;
     if (!parse_row(line, row) || row.size() != table.names.size()) {
-      error = "line " + std::to_string(line_number) + ": expected " + std::to_string(table.names.size()) +
-              " numbers";
+      error = "line " + std::to_string(line_number) + ": expected " + std::to_string(table.names.size()) + " numbers";
       return false;
     }
     table.lines.emplace_back(line);

@@ -100,8 +100,7 @@ int main(int argc, char** argv) {
     const std::string table = reports + "/grtest" + number + ".rez";
     StepLog log;
     if (!plotted_run(c, read_whole(table), log)) {
-      std::fprintf(stderr, "report_steps: the run of %s does not write %s as the battery did\n", c.name,
-                   table.c_str());
+      std::fprintf(stderr, "report_steps: the run of %s does not write %s as the battery did\n", c.name, table.c_str());
       return 1;
     }
     if (!write_steps(dir + "/steps" + number + ".rez", c, log)) {

@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
   const bool log_axis = report::spans_decades(table, kDecadesForLogAxis);
   bool written = write_rows(prefix + ".linear.dat", table, report::thin_rows(table, width, report::TimeAxis::linear));
   if (log_axis) {
-    written = written && write_rows(prefix + ".log.dat", table,
-                                    report::thin_rows(table, width, report::TimeAxis::logarithmic));
+    written = written &&
+              write_rows(prefix + ".log.dat", table, report::thin_rows(table, width, report::TimeAxis::logarithmic));
   }
   written = written && write_variables(prefix + ".vars.gp", table, log_axis);
   if (!written) {
