@@ -75,8 +75,9 @@ bool dropped_at_once(const IterationMeasure& m) {
 inline double filtered(double d, double v, double level, bool frozen) {
   const double size = std::fabs(v);
   const double ratio = std::fabs(d) / size;
-  const bool negligible = (size > kTiny) & (ratio <= level);
-  return negligible | frozen ? 0.0 : d;
+  // Bitwise & and | on the truths keep the loops free of branches.
+  const bool negligible = (size > kTiny) & (ratio <= level);  // NOLINT(readability-implicit-bool-conversion)
+  return negligible | frozen ? 0.0 : d;                       // NOLINT(readability-implicit-bool-conversion)
 }
 
 }  // namespace
@@ -170,10 +171,12 @@ void filter_corrections(const DaeCallState& s, const StageRegions& st, const dou
   const bool freeze = s.caller.ip[IP_STEP_SOLVES] >= kFreezeFromSolve;
   const double level = s.conm14;
   for (int i = 1; i <= s.settings.n; ++i) {
-    st.dy[i] = filtered(st.dy[i], y[i], level, freeze & (st.dy_prev[i] == 0));
+    st.dy[i] =
+        filtered(st.dy[i], y[i], level, freeze & (st.dy_prev[i] == 0));  // NOLINT(readability-implicit-bool-conversion)
   }
   for (int i = 1; i <= s.settings.m; ++i) {
-    st.dyp[i] = filtered(st.dyp[i], yp[i], level, freeze & (st.dyp_prev[i] == 0));
+    st.dyp[i] = filtered(st.dyp[i], yp[i], level,
+                         freeze & (st.dyp_prev[i] == 0));  // NOLINT(readability-implicit-bool-conversion)
   }
 }
 

@@ -70,7 +70,7 @@ constexpr std::array<double, kHilbertOrder * kHilbertOrder> hilbert_rows() {
   std::array<double, kHilbertOrder * kHilbertOrder> rows{};
   for (int i = 0; i < kHilbertOrder; ++i) {
     for (int j = 0; j < kHilbertOrder; ++j) {
-      rows[static_cast<std::size_t>(i * kHilbertOrder + j)] = hilbert_literals[static_cast<std::size_t>(i + j)];
+      rows[i * kHilbertOrder + j] = hilbert_literals[i + j];
     }
   }
   return rows;

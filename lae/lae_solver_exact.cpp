@@ -161,21 +161,21 @@ bool write_nearest(int n, const Echelon& e, const std::vector<mpz_class>& y, dou
 
 }  // namespace
 
-void LAE_Solver_exact(const int* order, const double* A, const double* B, double* X, int* ier) {
-  const int n = *order;
-  if (const auto refused = lae::refuse_entry(n, lae::kFlatMaxOrder, A, n, n, B, X)) {
+void LAE_Solver_exact(const int* n, const double* A, const double* B, double* X, int* ier) {
+  const int order = *n;
+  if (const auto refused = lae::refuse_entry(order, lae::kFlatMaxOrder, A, order, order, B, X)) {
     return lae::report_outcome(*refused, nullptr, ier);  // stopped before any estimate: prints nothing
   }
-  IntegerSystem M = load_integer_system(n, A, B);
+  IntegerSystem M = load_integer_system(order, A, B);
   const Echelon e = fraction_free_echelon(M);
   const int rank = static_cast<int>(e.pivot_columns.size());
   if (!consistent(M, rank)) {
-    lae::stop_with_zero_solution(n, X);
+    lae::stop_with_zero_solution(order, X);
     *ier = LAE_IER_FAILED;
     return;
   }
-  const bool representable = write_nearest(n, e, solution_numerators(M, e), X);
-  if (rank < n) {
+  const bool representable = write_nearest(order, e, solution_numerators(M, e), X);
+  if (rank < order) {
     *ier = LAE_IER_SINGULAR_CONSISTENT;
   } else {
     *ier = representable ? LAE_IER_OK : LAE_IER_OVERFLOW;

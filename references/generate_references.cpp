@@ -278,7 +278,7 @@ void print_summary(const Reference& r) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   if (argc != 2) {
     std::fprintf(stderr, "usage: dae_references OUTPUT.json\n");
     return 2;
@@ -308,6 +308,15 @@ int main(int argc, char** argv) {
         {"horizon_digits", kHorizonDigits},
         {"horizon_sample_step", kSampleStep}}},
       {"references", all}};
-  std::ofstream(argv[1]) << document.dump(1) << "\n";
+  std::ofstream out(argv[1]);
+  out << document.dump(1) << "\n";
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "dae_references: cannot write %s\n", argv[1]);
+    return 1;
+  }
   return 0;
+} catch (const std::exception& e) {
+  std::fprintf(stderr, "dae_references: %s\n", e.what());
+  return 1;
 }

@@ -5,8 +5,7 @@
 //   running        run_case, run_ida_case
 #include "report/case_run.h"
 
-#include <time.h>
-
+#include <ctime>
 #include <memory>
 
 #include "dae/dae_core.h"

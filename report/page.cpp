@@ -78,7 +78,8 @@ bool png_size(const std::string& path, int& width, int& height) {
 namespace {
 
 bool key_has(std::string_view key, std::initializer_list<std::string_view> words) {
-  return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return key.find(w) != key.npos; });
+  return std::any_of(words.begin(), words.end(),
+                     [&](std::string_view w) { return key.find(w) != std::string_view::npos; });
 }
 
 std::string format_number(std::string_view key, double v) {
@@ -147,7 +148,7 @@ void identity_columns_first(std::vector<std::string>& columns) {
   static constexpr std::string_view kIdentity[] = {"number", "run", "name", "title", "solver",
                                                    "test",   "ii",  "nm",   "eps",   "rtol"};
   const auto rank = [](const std::string& c) {
-    const auto at = std::find(std::begin(kIdentity), std::end(kIdentity), c);
+    const auto* const at = std::find(std::begin(kIdentity), std::end(kIdentity), c);
     return static_cast<int>(at - std::begin(kIdentity));
   };
   std::stable_sort(columns.begin(), columns.end(), [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
@@ -255,8 +256,9 @@ bool parse_sweep_rows(std::string_view text, std::vector<SweepRow>& rows, std::v
       header_seen = true;  // the column names
       continue;
     }
-    rows.push_back({f[0], std::atoi(f[1].c_str()), std::strtod(f[2].c_str(), nullptr), f[3],
-                    std::strtod(f[5].c_str(), nullptr), std::strtod(f[6].c_str(), nullptr), std::atoll(f[7].c_str())});
+    rows.push_back({f[0], static_cast<int>(std::strtol(f[1].c_str(), nullptr, 10)), std::strtod(f[2].c_str(), nullptr),
+                    f[3], std::strtod(f[5].c_str(), nullptr), std::strtod(f[6].c_str(), nullptr),
+                    std::strtoll(f[7].c_str(), nullptr, 10)});
   }
   return header_seen;
 }
@@ -266,7 +268,8 @@ namespace {
 std::string method_row(const std::vector<SweepRow>& rows, const std::string& slug, int method) {
   const SweepRow* loosest = nullptr;
   const SweepRow* tightest = nullptr;
-  std::string stopped, failed;
+  std::string stopped;
+  std::string failed;
   double best = 0;
   for (const SweepRow& r : rows) {
     if (r.slug != slug || r.method != method) continue;

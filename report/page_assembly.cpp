@@ -40,7 +40,8 @@ std::string first_line(const std::string& path) {
 // An <img> of a figure in the page folder, sized from the file so that the
 // page does not reflow while it loads; a note when the figure is missing.
 std::string figure_html(const PageInputs& in, const std::string& file, const std::string& alt) {
-  int width = 0, height = 0;
+  int width = 0;
+  int height = 0;
   if (!png_size(in.page + "/" + file, width, height)) {
     return "<p class=\"note\">figure missing: " + html_escape(file) + "</p>\n";
   }

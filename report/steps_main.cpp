@@ -15,8 +15,6 @@
 //   recording   StepLog, record_step, MemoryStream, read_whole
 //   per test    plotted_run, write_steps
 //   entry       main
-#include <stdio.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -53,7 +51,7 @@ struct MemoryStream {
   MemoryStream() = default;
   MemoryStream(const MemoryStream&) = delete;
   MemoryStream& operator=(const MemoryStream&) = delete;
-  std::string text() {
+  std::string text() const {
     std::fflush(file);
     return std::string(data, size);
   }
@@ -93,7 +91,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: report_steps REPORTS DIR\n");
     return 2;
   }
-  const std::string reports = argv[1], dir = argv[2];
+  const std::string reports = argv[1];
+  const std::string dir = argv[2];
   for (const models::DaeTestCase& c : models::dae_catalogue()) {
     if (c.test == 0) continue;  // test00 has no plot table
     const std::string number = textout::out_format("%02d", c.test);

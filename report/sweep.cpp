@@ -144,6 +144,7 @@ std::vector<SweepPoint> sweep(const std::vector<SweepCase>& cases, const SweepSe
   std::map<int, std::vector<const SweepCase*>> by_test;
   for (const SweepCase& c : cases) by_test[c.run.test].push_back(&c);
   std::vector<std::vector<const SweepCase*>> groups;
+  groups.reserve(by_test.size());
   for (auto& [test, group] : by_test) groups.push_back(group);
   // The larger systems first: their runs cost most, and a long group taken
   // last would leave the other thread idle at the end.
@@ -171,7 +172,8 @@ std::vector<SweepPoint> sweep(const std::vector<SweepCase>& cases, const SweepSe
   for (std::thread& t : threads) t.join();
 
   const auto order = [&](const SweepPoint& a, const SweepPoint& b) {
-    const auto ia = a.sweep_case - cases.data(), ib = b.sweep_case - cases.data();
+    const auto ia = a.sweep_case - cases.data();
+    const auto ib = b.sweep_case - cases.data();
     if (ia != ib) return ia < ib;
     if (a.method != b.method) return a.method < b.method;
     return a.eps > b.eps;

@@ -125,7 +125,7 @@ void append_floating(const Conversion& conv, double value, OutputBuffer& out) {
     out.append(slow.data(), slow.size());
     return;
   }
-  std::size_t length = static_cast<std::size_t>(end - body);
+  auto length = static_cast<std::size_t>(end - body);
   const bool finite = std::isfinite(value);
   if (finite && c != 'f' && c != 'F') length = widen_exponent(body, length);
   if (c == 'E' || c == 'F' || c == 'G') to_upper_ascii(body, length);

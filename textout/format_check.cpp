@@ -81,7 +81,9 @@ std::vector<Probe> floating_probes() {
   for (const char* flags : kFlags) {
     for (const char* width : kWidths) {
       for (const char* precision : kPrecisions) {
-        const int p = std::strcmp(precision, ".*") == 0 ? kStar : *precision == '\0' ? kNone : std::atoi(precision + 1);
+        const int p = std::strcmp(precision, ".*") == 0 ? kStar
+                      : *precision == '\0'              ? kNone
+                                                        : static_cast<int>(std::strtol(precision + 1, nullptr, 10));
         for (const char c : kConversions) {
           const std::string format = std::string("%") + flags + width + precision + c;
           const char lower = static_cast<char>(c | 0x20);
@@ -269,7 +271,7 @@ double special_value(Draw& draw) {
 
 // A value as the reports hold them: a short decimal, scaled.
 double short_decimal(Draw& draw) {
-  const double digits = static_cast<double>(draw.uniform64(0, 9999999999999999ULL) >> draw.uniform(0, 50));
+  const auto digits = static_cast<double>(draw.uniform64(0, 9999999999999999ULL) >> draw.uniform(0, 50));
   const double scale = std::pow(10.0, draw.uniform(-30, 30));
   return draw.sign(draw.chance(50) ? digits * scale : digits / scale);
 }
