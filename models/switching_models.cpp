@@ -1,6 +1,6 @@
 // Switching models: the Chua circuit and the AC-to-DC converter.
 //
-//   test07   pwl_diode, relative_distance, model07, print07 (Chua circuit with a
+//   test07   pwl_diode, first_breakpoint_above, relative_distance, model07, print07 (Chua circuit with a
 //            piecewise-linear diode whose segment is held for a whole step)
 //   test09   model09, print09 (half-wave rectifier with an exponential diode)
 //
@@ -33,6 +33,14 @@ double relative_distance(double e, double v) {
   return divisor > kTiny ? difference / divisor : difference;
 }
 
+// The first of the breakpoints 1..K above u, or K + 1; never beyond the table.
+int first_breakpoint_above(const Test07Params& p, double u, int K) {
+  for (int k = 1; k <= std::min(K, kDiodeLastPoint); ++k) {
+    if (u < p.xb[k]) return k;
+  }
+  return K + 1;
+}
+
 }  // namespace
 
 // --- test07 --------------------------------------------------------------------
@@ -40,15 +48,7 @@ double relative_distance(double e, double v) {
 DiodePoint pwl_diode(const Test07Params& p, int& kz, double u, int K, int ip1, int* status) {
   const auto& xb = p.xb;
   const auto& yb = p.yb;
-
-  // First breakpoint above u; never search beyond the table.
-  int kf = K + 1;
-  for (int k = 1; k <= std::min(K, kDiodeLastPoint); ++k) {
-    if (u < xb[k]) {
-      kf = k;
-      break;
-    }
-  }
+  const int kf = first_breakpoint_above(p, u, K);
 
   // The segment is chosen at the first Newton iteration of a step and held.
   int k = kz;

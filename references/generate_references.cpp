@@ -6,7 +6,7 @@
 //   IDA pairs      IdaPair, kTolerancePairs, ida_pair
 //   chaos          kHorizonDigits, find_horizon
 //   one test       Reference, reference_of, cross_checks_of
-//   output         component_json, reference_json, print_summary, main
+//   output         component_json, cross_checks_json, reference_json, print_summary, main
 //
 // Method. Each test is integrated by SUNDIALS IDA (peer/) from the battery's
 // start values to tend, stopping exactly there, at two tight tolerances, the
@@ -218,6 +218,21 @@ json component_json(const Reference& r, int i) {
   return j;
 }
 
+// Each cross-check with the digits on which it agrees with the reference (the
+// tighter IDA run, or the first closed form where IDA gives none).
+json cross_checks_json(const Reference& r) {
+  const models::DaeTestCase& c = *r.c;
+  json checks = json::array();
+  for (const references::CrossCheck& x : r.checks) {
+    const std::vector<double> y(x.y.begin() + 1, x.y.begin() + c.n + 1);
+    json check = {{"method", x.method}, {"reached", x.reached}, {"y", y}};
+    if (r.ida && x.reached) check["digits"] = least_digits(c, x.y, r.ida->b.y);
+    if (!r.ida && x.reached && !x.closed_form) check["digits"] = least_digits(c, x.y, r.checks.front().y);
+    checks.push_back(check);
+  }
+  return checks;
+}
+
 json reference_json(const Reference& r) {
   const models::DaeTestCase& c = *r.c;
   json runs = json::array();
@@ -241,15 +256,7 @@ json reference_json(const Reference& r) {
   json components = json::array();
   for (int i = 1; i <= c.n; ++i) components.push_back(component_json(r, i));
   j["components"] = components;
-  json checks = json::array();
-  for (const references::CrossCheck& x : r.checks) {
-    const std::vector<double> y(x.y.begin() + 1, x.y.begin() + c.n + 1);
-    json check = {{"method", x.method}, {"reached", x.reached}, {"y", y}};
-    if (r.ida && x.reached) check["digits"] = least_digits(c, x.y, r.ida->b.y);
-    if (!r.ida && x.reached && !x.closed_form) check["digits"] = least_digits(c, x.y, r.checks.front().y);
-    checks.push_back(check);
-  }
-  j["cross_checks"] = checks;
+  j["cross_checks"] = cross_checks_json(r);
   if (c.test == 5 && r.ida) {
     j["first_integral_digits"] =
         agreement_digits(references::first_integral05(r.ida->b.y), references::first_integral05(c.y0), 0);
