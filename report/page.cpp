@@ -2,7 +2,7 @@
 //
 //   pieces         html_escape, read_text, png_size, key_has, format_number, format_cell
 //   the verdict    flatten, cell_html, identity_columns_first, records_table, is_record_array,
-//                  verdict_into, verdict_html, verdict_section
+//                  keys_in_reading_order, verdict_into, verdict_html, verdict_section
 //   the sweep      split_tabs, parse_sweep_rows, method_row, ranges_html
 //
 // The page itself is put together in page_assembly.cpp.
@@ -184,8 +184,24 @@ bool is_record_array(const ordered_json& value) {
          std::all_of(value.begin(), value.end(), [](const ordered_json& v) { return v.is_object(); });
 }
 
-void verdict_into(const ordered_json& node, const std::string& path, std::string& html) {
+// The verdict's parts in reading order: the linear tasks before the DAE runs,
+// the battery's runs before the peer's; other keys keep the file's order after
+// these.
+std::vector<std::string> keys_in_reading_order(const ordered_json& node) {
+  static const std::vector<std::string> kFirst = {"linear", "tasks", "class_counts", "dae", "runs", "peer"};
+  std::vector<std::string> keys;
+  for (const std::string& k : kFirst) {
+    if (node.contains(k)) keys.push_back(k);
+  }
   for (const auto& [key, value] : node.items()) {
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+  }
+  return keys;
+}
+
+void verdict_into(const ordered_json& node, const std::string& path, std::string& html) {
+  for (const std::string& key : keys_in_reading_order(node)) {
+    const ordered_json& value = node.at(key);
     const std::string name = path.empty() ? key : path + " / " + key;
     const bool all_scalars = value.is_object() && !value.empty() &&
                              std::all_of(value.begin(), value.end(), [](const auto& v) { return v.is_primitive(); });
