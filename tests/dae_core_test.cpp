@@ -2,6 +2,8 @@
 // the model's data in the callback's context and no console line, a stop from
 // the output routine, the step limit, and the count of steps accepted with a
 // failed error test.
+#include "dae/dae_core.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "dae/dae_core.h"
 #include "dae/dae_solver.h"
 
 namespace {
@@ -19,8 +20,8 @@ constexpr double kMu = 1000;  // stiffness of Van der Pol
 
 // Van der Pol, y1' = y2, y2' = mu (1 - y1^2) y2 - y1, with mu from the context
 // (the core's model) or kMu (the plain model).
-int vdp_core(void* context, double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double,
-             double, int, int*, const int*) {
+int vdp_core(void* context, double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
+             int*, const int*) {
   const double mu = *static_cast<const double*>(context);
   f[1] = yp[1] - y[2];
   f[2] = yp[2] - (1 - y[1] * y[1]) * mu * y[2] + y[1];
@@ -60,8 +61,9 @@ struct Arrays {
   std::array<int, dae_ip_size(kN)> ip{};
   double tstop = 0;
   int status = 0;
-  dae::CoreArrays core() { return {y.data(), yp.data(), ye.data(), ype.data(), F.data(), fyp.data(), fy.data(),
-                                   &tstop, &status, ip.data()}; }
+  dae::CoreArrays core() {
+    return {y.data(), yp.data(), ye.data(), ype.data(), F.data(), fyp.data(), fy.data(), &tstop, &status, ip.data()};
+  }
 };
 
 dae::CoreSettings vdp_settings(int nm, double hmin = 1e-12) {

@@ -39,8 +39,17 @@ struct Stage {
   Vec A, B, r, g, gc, z, dy, dyp;
   std::vector<int> perm;
   Stage(int n_, int m_)
-      : n(n_), m(m_), A(n * m + 1, 0.0), B(n * n + 1, 0.0), r(n + 1, 0.0), g(m + 1, 0.0), gc(m + 1, kUntouched),
-        z(n + 1, kUntouched), dy(n + 1, kUntouched), dyp(m + 1, kUntouched), perm(n + 1, 0) {}
+      : n(n_),
+        m(m_),
+        A(n * m + 1, 0.0),
+        B(n * n + 1, 0.0),
+        r(n + 1, 0.0),
+        g(m + 1, 0.0),
+        gc(m + 1, kUntouched),
+        z(n + 1, kUntouched),
+        dy(n + 1, kUntouched),
+        dyp(m + 1, kUntouched),
+        perm(n + 1, 0) {}
   NewtonStageMatrices matrices() { return {A.data(), B.data(), perm.data()}; }
   NewtonStageVectors vectors() { return {r.data(), g.data(), gc.data(), z.data(), dy.data(), dyp.data()}; }
 };
@@ -57,8 +66,8 @@ struct ThreePoint {
         U12(mid.n * mid.n + 1, kUntouched) {}
   NewtonCoupling coupling() { return {L21.data(), U12.data()}; }
   int factor_solve() {
-    return dae_factor_solve_three_point(mid.n, mid.m, c, mid.matrices(), end.matrices(), coupling(),
-                                        mid.vectors(), end.vectors());
+    return dae_factor_solve_three_point(mid.n, mid.m, c, mid.matrices(), end.matrices(), coupling(), mid.vectors(),
+                                        end.vectors());
   }
 };
 
@@ -132,8 +141,11 @@ struct Assembled {
   std::vector<int> perm;  // perm[i]: the assembled row now in position i
 
   Assembled(const std::vector<const Stage*>& stages, const std::vector<std::vector<double>>& coef)
-      : n(stages[0]->n), m(stages[0]->m), size(n * static_cast<int>(stages.size())),
-        J(size + 1, Vec(size + 1, 0.0)), perm(size + 1) {
+      : n(stages[0]->n),
+        m(stages[0]->m),
+        size(n * static_cast<int>(stages.size())),
+        J(size + 1, Vec(size + 1, 0.0)),
+        perm(size + 1) {
     for (std::size_t b = 0; b < stages.size(); ++b) {
       const Stage& st = *stages[b];
       for (int i = 1; i <= n; ++i) {

@@ -3,6 +3,8 @@
 // linear problems (differential, purely algebraic, index 1), stop times, the
 // time resolution, difference Jacobians, damping of oscillating derivatives,
 // and the history re-sampled at a halving.
+#include "dae/dae_solver.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include "dae/dae_solver.h"
 #include "dae/dae_state.h"
 
 namespace {
@@ -58,8 +59,8 @@ Snapshot snap(int kind, double t, double h, const double* y, int n, const int* i
   return s;
 }
 
-int linear_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int m, double t, double h,
-                 int kind, int* status, const int* ip) {
+int linear_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int m, double t, double h, int kind,
+                 int* status, const int* ip) {
   hx.calls.push_back(snap(kind, t, h, y, n, ip));
   *status = kind == DAE_MODEL_FIRST ? hx.first_status : kind == DAE_MODEL_ORDINARY ? hx.status : 0;
   const double junk = kind == DAE_MODEL_DIFFERENCE && hx.junk ? 1e6 : 1;
@@ -77,8 +78,8 @@ int linear_model(double* y, double* yp, double* f, double* fyp, double* fy, int 
 }
 
 // Index 1 (n = 2, m = 1): y1' = y2, 0 = y2 - cos t, so y1 = sin t, y2 = cos t.
-int index1_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double h,
-                 int kind, int*, const int* ip) {
+int index1_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double h, int kind,
+                 int*, const int* ip) {
   hx.calls.push_back(snap(kind, t, h, y, n, ip));
   f[1] = yp[1] - y[2];
   f[2] = y[2] - std::cos(t);
@@ -88,8 +89,8 @@ int index1_model(double* y, double* yp, double* f, double* fyp, double* fy, int 
 }
 
 // Van der Pol (n = m = 2): stiff, with sharp turns for large mu.
-int vdp_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double h,
-              int kind, int*, const int* ip) {
+int vdp_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double h, int kind, int*,
+              const int* ip) {
   hx.calls.push_back(snap(kind, t, h, y, n, ip));
   f[1] = yp[1] - y[2];
   f[2] = yp[2] - (1 - y[1] * y[1]) * hx.mu * y[2] + y[1];
@@ -102,8 +103,8 @@ int vdp_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, 
 
 // Robertson's kinetics as an index-1 DAE (n = 3, m = 2): two rate equations
 // and the conservation law y1 + y2 + y3 = 1.
-int kinetics_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double h,
-                   int kind, int*, const int* ip) {
+int kinetics_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double h, int kind,
+                   int*, const int* ip) {
   hx.calls.push_back(snap(kind, t, h, y, n, ip));
   f[1] = yp[1] + 0.04 * y[1] - 1e4 * y[2] * y[3];
   f[2] = yp[2] - 0.04 * y[1] + 1e4 * y[2] * y[3] + 3e7 * y[2] * y[2];
@@ -115,8 +116,8 @@ int kinetics_model(double* y, double* yp, double* f, double* fyp, double* fy, in
   return 0;
 }
 
-int record_output(double* y, double*, int n, int, double t, double, double, double h, double* tstop,
-                  int kind, const int* ip) {
+int record_output(double* y, double*, int n, int, double t, double, double, double h, double* tstop, int kind,
+                  const int* ip) {
   hx.outputs.push_back(snap(kind, t, h, y, n, ip));
   if (hx.outputs.size() > hx.max_outputs) hx.status = DAE_STATUS_FAILED;
   if (hx.stop_offset != 0) *tstop = t + hx.stop_offset;
@@ -160,9 +161,9 @@ Result run(const Settings& st) {
   double tstop = 0;
   int status = 0;
   testing::internal::CaptureStdout();
-  DAE_Solver_01(r.y.data(), yp.data(), ye.data(), ype.data(), F.data(), fyp.data(), fy.data(), 0.0, st.t0, st.tend,
-                0.0, st.hmin, st.hmax, st.eps, &tstop, st.n, st.m, st.nm, st.init, &status, &r.ier, r.ip.data(),
-                st.model, record_output);
+  DAE_Solver_01(r.y.data(), yp.data(), ye.data(), ype.data(), F.data(), fyp.data(), fy.data(), 0.0, st.t0, st.tend, 0.0,
+                st.hmin, st.hmax, st.eps, &tstop, st.n, st.m, st.nm, st.init, &status, &r.ier, r.ip.data(), st.model,
+                record_output);
   r.console = testing::internal::GetCapturedStdout();
   return r;
 }
@@ -222,18 +223,17 @@ TEST_F(DaeSolver, HowARunEnds) {
       {"singular Newton matrix", [](Settings& s) { s.m = 0, hx.lambda = 0, hx.rate = 1; }, 8, IP_STEP_SOLVES},
       {"every evaluation fails", [](Settings&) { hx.status = DAE_STATUS_FAILED; }, 7, IP_MODEL_FAILURES},
       {"doubtful evaluations are used only near hmin",
-       [](Settings& s) { hx.status = DAE_STATUS_DOUBTFUL, s.tend = 0.5, s.hmin = 0.01, s.eps = 1e-3; }, 0,
-       IP_HALVINGS, 0.02},
+       [](Settings& s) { hx.status = DAE_STATUS_DOUBTFUL, s.tend = 0.5, s.hmin = 0.01, s.eps = 1e-3; }, 0, IP_HALVINGS,
+       0.02},
       {"NaN residual beyond t = 0.5", [](Settings& s) { hx.nan_after = 0.5, s.hmin = 1e-6; }, 7, IP_MODEL_FAILURES},
       {"NaN residual for steps above 0.05", [](Settings& s) { hx.nan_above_h = 0.05, s.eps = 1e-5; }, 0,
        IP_MODEL_FAILURES, 0.05},
       {"a solution overflowing near t = 180 fails the error test",
-       [](Settings& s) { s.n = s.m = 1, s.tend = 1000, s.hmin = 1e-6, s.hmax = 10, hx.lambda = 0, hx.rate = 1e306; },
-       7, IP_ERROR_TEST_FAILURES, 10},
+       [](Settings& s) { s.n = s.m = 1, s.tend = 1000, s.hmin = 1e-6, s.hmax = 10, hx.lambda = 0, hx.rate = 1e306; }, 7,
+       IP_ERROR_TEST_FAILURES, 10},
       // dF/dy' twice too large: Newton converges linearly and ends as slow.
       {"slow iteration rejected at hmin",
-       [](Settings& s) { s.nm = 1, s.hmin = s.eps = 1e-3, hx.lambda = -1, hx.fyp_factor = 2; }, 7,
-       IP_SLOW_REJECTIONS},
+       [](Settings& s) { s.nm = 1, s.hmin = s.eps = 1e-3, hx.lambda = -1, hx.fyp_factor = 2; }, 7, IP_SLOW_REJECTIONS},
       {"slow iteration with eps above 100: only a warning",
        [](Settings& s) { s.nm = 1, s.hmin = 1e-3, s.eps = 200, hx.lambda = -1, hx.fyp_factor = 2; }, 0,
        IP_FDZ_WARNINGS},
@@ -241,25 +241,25 @@ TEST_F(DaeSolver, HowARunEnds) {
       // y' = -y far from t = 0: the time resolution conm14*|t| is about 4.6 at 1e15,
       // 0.046 at 1e13. A span within it cannot be resolved; steps below it are
       // integrated and the last one lands on tend with the whole integrated span.
-      {"t0 = 1e15, tend - t0 = 1 lies within the time resolution",
-       [](Settings& s) { decay(s, 1e15, 1), s.hmax = 1; }, 3},
-      {"t0 = 1e13: steps below the time resolution land on tend",
-       [](Settings& s) { decay(s, 1e13, 1), s.hmax = 1; }, 0, 0, 1, std::exp(-1.0)},
+      {"t0 = 1e15, tend - t0 = 1 lies within the time resolution", [](Settings& s) { decay(s, 1e15, 1), s.hmax = 1; },
+       3},
+      {"t0 = 1e13: steps below the time resolution land on tend", [](Settings& s) { decay(s, 1e13, 1), s.hmax = 1; }, 0,
+       0, 1, std::exp(-1.0)},
       {"t0 = -1e15 - 20: negative times have a resolution too (the last step stretched onto tend)",
        [](Settings& s) { decay(s, -1e15 - 20, 20), s.hmax = 0.01; }, 0, 0, 0.015, std::exp(-20.0)},
       // Stop times that only a step below the resolution or below hmin could
       // honour count as reached: they neither shrink the step nor stop its growth.
       {"stop times within the time resolution of the step start",
        [](Settings& s) { decay(s, 1e6, 1), s.hmin = 1e-12, hx.stop_offset = 1e-9; }, 0, 0, 1, std::exp(-1.0)},
-      {"stop times closer than hmin", [](Settings& s) { decay(s, 0, 1), s.hmin = 1e-6, hx.stop_offset = 2.5e-7; }, 0,
-       0, 1, std::exp(-1.0), 1e-6},
+      {"stop times closer than hmin", [](Settings& s) { decay(s, 0, 1), s.hmin = 1e-6, hx.stop_offset = 2.5e-7; }, 0, 0,
+       1, std::exp(-1.0), 1e-6},
       {"a stop time of 5e-324 from t0 = 0",
        [](Settings& s) { decay(s, 0, 1), hx.stop_offset = std::numeric_limits<double>::denorm_min(); }, 0, 0, 1,
        std::exp(-1.0)},
       // Forward differences from init = 0: the algebraic y3 and y2 start at exactly 0.
       {"difference Jacobian from zero unknowns (kinetics with a conservation law)",
-       [](Settings& s) { s.model = kinetics_model, s.n = 3, s.ier = DAE_IER_FORWARD_DIFFERENCES, s.tend = 40; }, 0,
-       0, 40, 0.7158270687},
+       [](Settings& s) { s.model = kinetics_model, s.n = 3, s.ier = DAE_IER_FORWARD_DIFFERENCES, s.tend = 40; }, 0, 0,
+       40, 0.7158270687},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -468,8 +468,8 @@ TEST_F(DaeSolver, OscillatingDerivativeIsDampedOncePerStep) {
     double fyp_factor = 1;  // dF/dy' off by this factor
   } cases[] = {
       {"trapezoidal rule on a fast decay", linear_model, 2, 1e-3, 2, IP_TRAPEZOIDAL_SOLVES},
-      {"the same with dF/dy' 2% off: redo and step differ in solves", linear_model, 2, 1e-3, 2,
-       IP_TRAPEZOIDAL_SOLVES, 1.02},
+      {"the same with dF/dy' 2% off: redo and step differ in solves", linear_model, 2, 1e-3, 2, IP_TRAPEZOIDAL_SOLVES,
+       1.02},
       {"three-point method on stiff Van der Pol", vdp_model, 3, 1e-4, 2000, IP_LOBATTO_SOLVES},
       {"implicit Euler never oscillates", linear_model, 1, 1e-3, 2, IP_TRAPEZOIDAL_SOLVES},
   };
@@ -494,7 +494,8 @@ TEST_F(DaeSolver, OscillatingDerivativeIsDampedOncePerStep) {
       EXPECT_EQ(delta(c.method_solves + 1), 1) << o.t;  // accepted as the damped method's step
       EXPECT_EQ(redo_solves > 0, redo == 1) << o.t;
       EXPECT_EQ(count_kind(hx.calls, DAE_MODEL_ORDINARY, hx.outputs[j - 1].calls, o.calls),
-                (c.nm == 3 ? 2 : 1) * (solves + 1) + redo * (redo_solves + 1)) << o.t;
+                (c.nm == 3 ? 2 : 1) * (solves + 1) + redo * (redo_solves + 1))
+          << o.t;
     }
   }
 }

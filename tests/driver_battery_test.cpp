@@ -12,8 +12,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using test_support::read_file;
 using test_support::ProgramRun;
+using test_support::read_file;
 using test_support::split_lines;
 
 ProgramRun run_battery(const test_support::ScratchDir& scratch, const std::string& prepare = "true",
@@ -50,7 +50,8 @@ TEST(BatteryStops, WhenAWriteFails) {
     const char* message;
   } const cases[] = {
       {"ln -s /dev/full test04.rez", "", "battery: cannot write report file \"test04.rez\": No space left on device\n"},
-      {"trap '' XFSZ && ulimit -f 8", ">/dev/null", "battery: cannot write report file \"lae-solver.txt\": File too large\n"},
+      {"trap '' XFSZ && ulimit -f 8", ">/dev/null",
+       "battery: cannot write report file \"lae-solver.txt\": File too large\n"},
       {"true", ">/dev/full", "battery: cannot write standard output: No space left on device\n"},
   };
   for (const auto& c : cases) {

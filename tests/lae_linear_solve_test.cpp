@@ -102,8 +102,8 @@ TEST(LaeLinearSolve, DenseSolversAgreeWithTheEntryPoints) {
     Vec X(B.size()), L(A.size()), U(A.size());
     int ier01 = -7, ier02 = -7;
     const std::string out01 = test_support::stdout_of([&] { LAE_Solver_01(&n, A.data(), B.data(), X.data(), &ier01); });
-    const std::string out02 = test_support::stdout_of(
-        [&] { LAE_Solver_02(&n, A.data(), B.data(), L.data(), U.data(), X.data(), &ier02); });
+    const std::string out02 =
+        test_support::stdout_of([&] { LAE_Solver_02(&n, A.data(), B.data(), L.data(), U.data(), X.data(), &ier02); });
 
     lae::GaussWork gauss(n);
     const lae::CoreOutcome core01 = lae::solver_01_core(n, A.data(), B.data(), X.data(), gauss);

@@ -2,6 +2,8 @@
 // factors, the input guards, the row-exchange rule, the precision verdict at
 // its limit, and random systems checked through A*X = B and L*U = the
 // row-exchanged A.
+#include "lae/lae_solvers.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,9 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "lae/lae_solvers.h"
-#include "layout/flat_index.h"
 #include "lae_test_support.h"
+#include "layout/flat_index.h"
 #include "test_support.h"
 
 namespace {
@@ -83,7 +84,12 @@ TEST(LaeSolvers, WorkedExamples) {
       {k01, "singular: rows exchanged, then AA(2,2) = 0", {{1, 2}, {2, 4}}, {3, 6}, 1, {0, 0}, ""},
       // x = (1, 0); X(2) is rounding noise below 1e-308, whose correction is as
       // large: the correction itself counts, not the ratio of about 1.
-      {k01, "subnormal X(2)", {{3, 1e181}, {1, 2e181}}, {3, 1}, 0, {1, 5.9999999999999817e-310},
+      {k01,
+       "subnormal X(2)",
+       {{3, 1e181}, {1, 2e181}},
+       {3, 1},
+       0,
+       {1, 5.9999999999999817e-310},
        "poi=2.000000e-129\n" + kBanner01},
       // A non-finite entry fails before any conversion, which would never end.
       {k01, "inf in A", {{INFINITY, 1}, {1, 1}}, {1, 1}, 1, {0, 0}, ""},
@@ -96,8 +102,15 @@ TEST(LaeSolvers, WorkedExamples) {
       // LL(2,2) = 0 must divide UU(2,3): fails inside the factorisation.
       {k02, "zero pivot while factorising", {{1, 1, 0}, {1, 1, 1}, {0, 1, 1}}, {1, 1, 1}, 1, {0, 0, 0}, ""},
       // Column 2 would exchange rows 2 and 3 if it were searched.
-      {k02, "no exchange beyond column 1", {{2, 0, 0}, {0, 1, 0}, {0, 4, 1}}, {2, 1, 5}, 0, {1, 1, 1},
-       kPoiZero + kBanner02, {{2, 0, 0}, {0, 1, 0}, {0, 4, 1}}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}},
+      {k02,
+       "no exchange beyond column 1",
+       {{2, 0, 0}, {0, 1, 0}, {0, 4, 1}},
+       {2, 1, 5},
+       0,
+       {1, 1, 1},
+       kPoiZero + kBanner02,
+       {{2, 0, 0}, {0, 1, 0}, {0, 4, 1}},
+       {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}},
       {k02, "nan in B", {{1, 0}, {0, 1}}, {1, NAN}, 1, {0, 0}, ""},
       // L(2) = -0.5, P(2) = 1.5, denominator 2.5 in row 2, P(3) = 1.
       {k3diag, "2x2 sweep", {{0, 2, 1}, {1, 3, 0}}, {3, 4}, 0, {1, 1}, kPoiZero},

@@ -65,9 +65,8 @@ inline bool is_nearest(const mpq_class& r, double x) {
   const mpq_class distance = abs(r - exact(x));
   for (const double toward : {-INFINITY, INFINITY}) {
     const double next = std::nextafter(x, toward);
-    const mpq_class neighbour = std::isinf(next) ? mpq_class(std::signbit(next) ? -1 : 1) *
-                                                       mpq_class(mpz_class(1) << 1024)
-                                                 : exact(next);
+    const mpq_class neighbour =
+        std::isinf(next) ? mpq_class(std::signbit(next) ? -1 : 1) * mpq_class(mpz_class(1) << 1024) : exact(next);
     const mpq_class other = abs(r - neighbour);
     if (other < distance) return false;
     const bool odd = (std::bit_cast<std::uint64_t>(x) & 1u) != 0;

@@ -5,7 +5,6 @@
 // equal values written differently) and random programs, checked against exact
 // arithmetic and the word path, run in tests/fuzz/longdec_fuzz_test.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <csignal>
@@ -89,8 +88,8 @@ TEST(LdArithmetic, TenThousandInWordThirtyFour) {
   const LongDecimal product = repeated(1, 9999, kLdBase, -4);  // 1e-4
   const LongDecimal one = repeated(1, 9999, kLdBase, 0);
   expect_words({
-      {"0.0001 0000..0001 * 0.9999..9999 0000 rounds into word 34", ld_mul,
-       with_word(make(1, {1}, 0), kLdLastDigit, 1), repeated(1, 9999, 0, 0), product},
+      {"0.0001 0000..0001 * 0.9999..9999 0000 rounds into word 34", ld_mul, with_word(make(1, {1}, 0), kLdLastDigit, 1),
+       repeated(1, 9999, 0, 0), product},
       {"1e-4 less 1e-200 aligned to nothing", ld_add, product, make(-1, {1}, -196), make(1, {1}, 0)},
       {"1e-4 / 1", ld_div, product, make(1, {1}, 4), make(1, {1}, 0)},
       {"1 / 1", ld_div, one, one, make(1, {1}, 4)},

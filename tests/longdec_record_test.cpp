@@ -56,8 +56,12 @@ TEST(LdSplitDouble, FractionAndExponent) {
   const struct {
     double x, m;
     int e;
-  } cases[] = {{1.0, 0.1, 1}, {-7.0, 0.7, 1}, {0.5, 0.5, 0}, {1234.5, 1234.5 / 10 / 10 / 10 / 10, 4},
-               {0.001, 0.001 * 10 * 10, -2}, {below_tenth, below_tenth, 0}};
+  } cases[] = {{1.0, 0.1, 1},
+               {-7.0, 0.7, 1},
+               {0.5, 0.5, 0},
+               {1234.5, 1234.5 / 10 / 10 / 10 / 10, 4},
+               {0.001, 0.001 * 10 * 10, -2},
+               {below_tenth, below_tenth, 0}};
   for (const auto& c : cases) {
     double m = -1.0;
     EXPECT_EQ(ld_split_double(c.x, m), c.e) << c.x;

@@ -47,7 +47,11 @@ struct MemoryStream {
 
 RunEnd end_of(const models::DaeTestCase& c, const models::DaeArrays& a, int ier) {
   RunEnd e{std::vector<double>(a.y.begin(), a.y.begin() + c.n + 1),
-           std::vector<double>(a.yp.begin(), a.yp.begin() + c.m + 1), ier, {}, "", ""};
+           std::vector<double>(a.yp.begin(), a.yp.begin() + c.m + 1),
+           ier,
+           {},
+           "",
+           ""};
   for (int k = 1; k <= kCounters; ++k) e.ip[k] = a.ip[k];
   return e;
 }

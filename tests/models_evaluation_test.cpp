@@ -36,7 +36,7 @@ Evaluation evaluate(DAE_Model model, int n, int m, double t, Vec y, Vec yp) {
 
 // --- Jacobians of every model ----------------------------------------------------
 
-constexpr double kRelStep = 1e-6;   // difference step relative to the variable
+constexpr double kRelStep = 1e-6;    // difference step relative to the variable
 constexpr double kTolerance = 1e-6;  // the O(d^2) error of the difference, relative to the row
 
 struct JacobianCase {
@@ -77,7 +77,8 @@ void check(const JacobianCase& c) {
       v[j] = v0 - d;
       const Vec down = evaluate_here().f;
       v[j] = v0;
-      for (int i = 1; i <= n; ++i) (derivative ? numA : numB)[layout::flat_index(i, j, n)] = (up[i] - down[i]) / (2 * d);
+      for (int i = 1; i <= n; ++i)
+        (derivative ? numA : numB)[layout::flat_index(i, j, n)] = (up[i] - down[i]) / (2 * d);
     }
   }
 
@@ -108,14 +109,39 @@ void params01() { models::test01_params.MU = 2; }
 void params02() { models::test02_params = models::derive_test02(1, 1, 1); }
 void params04() { models::test04_params = {0.3, 0.7, 0.2, 0.6, 0.18, 0.016}; }
 void params06() {
-  models::test06_params = {.KT = 1, .KU = 1, .KI = 1, .KR = 1, .KC = 1, .KL = 1, .r1 = 1.2, .r2 = 0.8, .r3 = 1.5,
-                           .r4 = 0.5, .r5 = 1.8, .c1 = 0.7, .c2 = 0.4, .l1 = 0.3, .e = 2, .is1 = 0.15, .is2 = 0.25,
-                           .lam = 1.7, .cd1 = 0.35, .cd2 = 0.45, .cj1 = 0.2, .cj2 = 0.1};
+  models::test06_params = {.KT = 1,
+                           .KU = 1,
+                           .KI = 1,
+                           .KR = 1,
+                           .KC = 1,
+                           .KL = 1,
+                           .r1 = 1.2,
+                           .r2 = 0.8,
+                           .r3 = 1.5,
+                           .r4 = 0.5,
+                           .r5 = 1.8,
+                           .c1 = 0.7,
+                           .c2 = 0.4,
+                           .l1 = 0.3,
+                           .e = 2,
+                           .is1 = 0.15,
+                           .is2 = 0.25,
+                           .lam = 1.7,
+                           .cd1 = 0.35,
+                           .cd2 = 0.45,
+                           .cj1 = 0.2,
+                           .cj2 = 0.1};
 }
 void params07() {
-  models::test07_params = {.r = 1.4285714285714286, .c1 = 0.1111111111111111, .c2 = 1, .l = 0.14285714285714285,
-                           .xb = {-21, -11, -1, 1, 11, 21}, .yb = {0, 5.8, 0.8, -0.8, -5.8, 0},
-                           .tolx = 0.001, .toly = 0.001, .fixseg = 0};
+  models::test07_params = {.r = 1.4285714285714286,
+                           .c1 = 0.1111111111111111,
+                           .c2 = 1,
+                           .l = 0.14285714285714285,
+                           .xb = {-21, -11, -1, 1, 11, 21},
+                           .yb = {0, 5.8, 0.8, -0.8, -5.8, 0},
+                           .tolx = 0.001,
+                           .toly = 0.001,
+                           .fixseg = 0};
 }
 void params08() { models::test08_params = {.c1 = 2.5, .c2 = 0.5}; }
 void params09() { models::test09_params = models::derive_test09(1, 1, 1); }
@@ -134,7 +160,12 @@ TEST(ModelJacobians, MatchCentralDifferencesOfTheResidual) {
       {"model07", params07, model07, 3, 3, 1.0, {0, -5.0, 0.3, -0.2}, {0, 0.5, -0.1, 0.2}},
       {"model08", params08, model08, 3, 2, 1.5, {0, 0.35, 0.15, -0.07}, {0, -0.03, -0.4}},
       // A forward-biased diode (y(4) = 0.5), whose capacitance weighs in.
-      {"model09", params09, model09, 17, 2, 0.003,
+      {"model09",
+       params09,
+       model09,
+       17,
+       2,
+       0.003,
        {0, 0.4, 60, 2e-3, 0.5, 1.5e-2, -70, 30, 1.7e-2, -1.9e-2, 0.8, 0.9, 0.85, 12, 5e-4, 6e-3, 30.5, 11.5},
        {0, 10, -5}},
   };
@@ -188,8 +219,15 @@ TEST(BjtCurrents, CutOffsAtFortyAndMinus160) {
 // Breakpoints -21, -11, -1, 1, 11, 21; the model searches breakpoints 1..3, so
 // segment 1 serves u < -11 and segment 4 every u >= 1.
 TEST(PwlDiode, SegmentChoiceExtrapolationAndStatus) {
-  const models::Test07Params p = {.r = 1, .c1 = 1, .c2 = 1, .l = 1, .xb = {-21, -11, -1, 1, 11, 21},
-                                  .yb = {0, 5.8, 0.8, -0.8, -5.8, 0}, .tolx = 0.001, .toly = 0.001, .fixseg = 0};
+  const models::Test07Params p = {.r = 1,
+                                  .c1 = 1,
+                                  .c2 = 1,
+                                  .l = 1,
+                                  .xb = {-21, -11, -1, 1, 11, 21},
+                                  .yb = {0, 5.8, 0.8, -0.8, -5.8, 0},
+                                  .tolx = 0.001,
+                                  .toly = 0.001,
+                                  .fixseg = 0};
   struct {
     const char* what;
     double u;

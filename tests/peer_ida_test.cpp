@@ -23,8 +23,8 @@ using layout::flat_index;
 // y1' = -3 y1 + y2 and y2' = y1 - 3 y2 once the algebraic y3 = -y1 is put in;
 // from y(0) = (1, 0, -1): y1 = (e^-2t + e^-4t)/2, y2 = (e^-2t - e^-4t)/2.
 // Written so that B = dF/dy is not symmetric and y3 enters the first row.
-int linear_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-                 int*, const int*) {
+int linear_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int*,
+                 const int*) {
   f[1] = yp[1] + 2 * y[1] - y[2] - y[3];
   f[2] = yp[2] - y[1] + 3 * y[2];
   f[3] = y[3] + y[1];

@@ -55,8 +55,8 @@ TEST(Page, VerdictSectionWithoutTheFile) {
 
 TEST(Page, PngSizeFromTheHeader) {
   test_support::ScratchDir dir;
-  const unsigned char png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                               0,    0,   0x02, 0xa8, 0, 0, 0x01, 0x68};
+  const unsigned char png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0,    13,
+                               'I',  'H', 'D', 'R', 0,    0,    0x02, 0xa8, 0, 0, 0x01, 0x68};
   struct Case {
     std::size_t bytes;  // how much of the header the file has
     bool ok;

@@ -105,10 +105,10 @@ TEST(PlotTable, PanelsGroupQuantitiesOfSimilarSize) {
     std::vector<std::vector<int>> panels;
   };
   const Case cases[] = {
-      {{2, 1.3e20, -1.3e20, 1.4e40}, {{1}, {2, 3}, {4}}},      // test01's columns
-      {{2.9e-4, 2e-3, -1e-3, 2}, {{1, 2, 3}, {4}}},            // test02's
-      {{4.2, 7.8, 3, 4.8}, {{1, 2, 3, 4}}},                    // all alike
-      {{0, 5, 5e5, 0.5}, {{1, 2, 4}, {3}}},                    // a quantity that stays 0
+      {{2, 1.3e20, -1.3e20, 1.4e40}, {{1}, {2, 3}, {4}}},  // test01's columns
+      {{2.9e-4, 2e-3, -1e-3, 2}, {{1, 2, 3}, {4}}},        // test02's
+      {{4.2, 7.8, 3, 4.8}, {{1, 2, 3, 4}}},                // all alike
+      {{0, 5, 5e5, 0.5}, {{1, 2, 4}, {3}}},                // a quantity that stays 0
   };
   for (const Case& c : cases) {
     std::vector<std::vector<double>> columns;

@@ -78,8 +78,8 @@ inline ProgramRun run_program(const ScratchDir& scratch, const std::string& prog
   const std::filesystem::path out = scratch.path() / "out";
   const std::filesystem::path err = scratch.path() / "err";
   std::filesystem::create_directory(dir);
-  const std::string command = "cd '" + dir.string() + "' && " + prepare + " && '" + program + "' > '" +
-                              out.string() + "' 2> '" + err.string() + "' " + args;
+  const std::string command = "cd '" + dir.string() + "' && " + prepare + " && '" + program + "' > '" + out.string() +
+                              "' 2> '" + err.string() + "' " + args;
   const int status = std::system(command.c_str());
   return {dir, WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out), read_file(err)};
 }

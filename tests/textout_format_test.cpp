@@ -36,7 +36,7 @@ TEST(OutFormat, LayerRulesOnHandCases) {
       {"%-18.3e|", 12345.0, "1.234e+004        |"},  // 1.2345e4 is exact: the tie goes to even
       {"%.2e", 0.125, "1.25e-001"},
       {"%.0e", 2.5, "2e+000"},
-      {"%.3e", 9.9995, "9.999e+000"},  // below the tie in binary: rounds down
+      {"%.3e", 9.9995, "9.999e+000"},      // below the tie in binary: rounds down
       {"%e", 9999999.5, "1.000000e+007"},  // a tie on an odd digit carries into a new leading digit
       {"%015.4e", -3.0, "-0003.0000e+000"},
       {"%E", 1.5e-7, "1.500000E-007"},

@@ -51,7 +51,7 @@
 
 namespace {
 
-constexpr int kFractionDigits = 132;      // decimal digits of words 2..34
+constexpr int kFractionDigits = 132;       // decimal digits of words 2..34
 constexpr int kMaxOperandExponent = 2000;  // keeps every exponent far inside its word
 constexpr int kToDoubleExponent = 280;     // ld_to_double checked within +-this
 constexpr int kMaxInstructions = 64;

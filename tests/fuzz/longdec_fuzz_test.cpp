@@ -37,7 +37,8 @@ TEST(LdFuzzChecks, SeedCorpus) {
 }
 
 TEST(LdFuzzChecks, RandomPrograms) {
-  const std::uint64_t seed = env_or("LONGDEC_SEED", (std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}());
+  const std::uint64_t seed =
+      env_or("LONGDEC_SEED", (std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}());
   std::printf("LONGDEC_SEED=%llu\n", static_cast<unsigned long long>(seed));
   std::fflush(stdout);
   std::mt19937_64 rng(seed);
