@@ -1,6 +1,5 @@
 // Newton linear algebra of the DAE integrator: random systems of every size
-// (solved, and both methods bit for bit a textbook elimination in the stated
-// rounding order), the decoupling of the three-point blocks without
+// solved by both methods, the decoupling of the three-point blocks without
 // differential unknowns, the pivot tie rule, and singular columns.
 //
 // Random cases print their seed; DAE_NEWTON_SEED=<number> replays one.
@@ -126,121 +125,11 @@ void expect_stage_solved(const Stage& in, const Stage& out, const std::vector<co
   }
 }
 
-// The Newton matrix of one method assembled in full (dense, 1-based) and
-// eliminated as a textbook does it, step by step over the whole trailing
-// matrix, in the stated rounding order: every entry starts as its assembled
-// value (B - (c*d)*A, ((-c)*d)*A or B) and has its products subtracted one at a
-// time, step ascending; multipliers are divided by the pivot. Row exchanges
-// stay inside each block row (the later row wins a tie), and while the first
-// block row is eliminated the columns of U12 beyond m, zero by structure, are
-// left out. The routines run the same operations in another loop order, so
-// their results must agree bit for bit.
-struct Assembled {
-  int n, m, size;  // size = n (one-stage) or 2n (three-point)
-  std::vector<Vec> J;
-  std::vector<int> perm;  // perm[i]: the assembled row now in position i
-
-  Assembled(const std::vector<const Stage*>& stages, const std::vector<std::vector<double>>& coef)
-      : n(stages[0]->n),
-        m(stages[0]->m),
-        size(n * static_cast<int>(stages.size())),
-        J(size + 1, Vec(size + 1, 0.0)),
-        perm(size + 1) {
-    for (std::size_t b = 0; b < stages.size(); ++b) {
-      const Stage& st = *stages[b];
-      for (int i = 1; i <= n; ++i) {
-        for (std::size_t d = 0; d < stages.size(); ++d) {
-          for (int j = 1; j <= n; ++j) {
-            const double a = j <= m ? coef[b][d] * st.A[dae_col_major(n, i, j)] : 0.0;
-            const double bij = st.B[dae_col_major(n, i, j)];
-            J[b * n + i][d * n + j] = b != d ? a : j <= m ? bij - a : bij;
-          }
-        }
-      }
-    }
-    for (int i = 1; i <= size; ++i) perm[i] = i;
-    for (int j = 1; j <= size; ++j) step(j);
-  }
-  int block_end(int i) const { return i <= n ? n : size; }
-  int live_end(int j) const { return j <= n && size > n ? n + m : size; }
-  void step(int j) {
-    int p = j;
-    for (int i = j; i <= block_end(j); ++i) p = std::fabs(J[i][j]) >= std::fabs(J[p][j]) ? i : p;
-    std::swap(J[j], J[p]);
-    std::swap(perm[j], perm[p]);
-    for (int i = j + 1; i <= size; ++i) {
-      J[i][j] /= J[j][j];
-      for (int k = j + 1; k <= live_end(j); ++k) J[i][k] -= J[i][j] * J[j][k];
-    }
-  }
-  // Forward: r at the pivot row, less the block's own L terms, then the A*g
-  // terms, then (second block row) the L21 terms. Back: less the U terms of the
-  // block, then the U12 terms, divided by the diagonal.
-  void solve(const std::vector<const Stage*>& stages, Vec& z, Vec& dy) const {
-    z.assign(size + 1, 0.0);
-    dy.assign(size + 1, 0.0);
-    for (int i = 1; i <= size; ++i) {
-      const int b = i <= n ? 0 : 1;
-      const int b0 = b * n + 1;
-      const Stage& st = *stages[b];
-      z[i] = st.r[perm[i] - b * n];
-      for (int k = b0; k < i; ++k) z[i] -= J[i][k] * z[k];
-      for (int k = 1; k <= m; ++k) z[i] -= st.A[dae_col_major(n, perm[i] - b * n, k)] * st.g[k];
-      for (int k = 1; k < b0; ++k) z[i] -= J[i][k] * z[k];
-    }
-    for (int i = size; i >= 1; --i) {
-      const int be = block_end(i);
-      double v = z[i];
-      for (int k = i + 1; k <= be; ++k) v -= J[i][k] * dy[k];
-      for (int k = be + 1; k <= std::min(be + m, size); ++k) v -= J[i][k] * dy[k];
-      dy[i] = v / J[i][i];
-    }
-  }
-  // Block (bi, bj) of J as an n x cols column-major region of n x n cells, the
-  // way the routines store it; the other cells hold fill.
-  Vec block(int bi, int bj, int cols, double fill) const {
-    Vec X(n * n + 1, fill);
-    for (int i = 1; i <= n; ++i) {
-      for (int j = 1; j <= cols; ++j) X[dae_col_major(n, i, j)] = J[bi * n + i][bj * n + j];
-    }
-    return X;
-  }
-};
-
-// The routines' factors, permutations, z and dy equal the textbook
-// elimination's bit for bit; A is left as it was, and L21 keeps the second
-// block's original row order (its row perm2(i) is the textbook's row i).
-void expect_textbook_bits(const std::vector<const Stage*>& in, const std::vector<std::vector<double>>& coef,
-                          const std::vector<const Stage*>& out, const Vec* L21, const Vec* U12) {
-  const Assembled ref(in, coef);
-  const int n = ref.n;
-  Vec z, dy;
-  ref.solve(in, z, dy);
-  for (std::size_t b = 0; b < in.size(); ++b) {
-    const Stage& st = *out[b];
-    for (int i = 1; i <= n; ++i) {
-      ASSERT_EQ(st.perm[i], ref.perm[b * n + i] - static_cast<int>(b) * n) << "block " << b << " row " << i;
-    }
-    EXPECT_EQ(st.B, ref.block(b, b, n, 0.0)) << "block " << b;
-    EXPECT_EQ(st.A, in[b]->A) << "block " << b;
-    const auto part = [&](const Vec& v) { return Vec(v.begin() + b * n + 1, v.begin() + (b + 1) * n + 1); };
-    EXPECT_EQ(Vec(st.z.begin() + 1, st.z.end()), part(z)) << "block " << b;
-    EXPECT_EQ(Vec(st.dy.begin() + 1, st.dy.end()), part(dy)) << "block " << b;
-  }
-  if (L21 == nullptr) return;
-  const Vec l21 = ref.block(1, 0, n, kUntouched);
-  Vec unpermuted(l21.size(), kUntouched);
-  for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= n; ++j) unpermuted[dae_col_major(n, out[1]->perm[i], j)] = l21[dae_col_major(n, i, j)];
-  }
-  EXPECT_EQ(*L21, unpermuted);
-  EXPECT_EQ(*U12, ref.block(0, 1, ref.m, kUntouched)) << "U12 beyond column m is never written";
-}
-
 // Implicit Euler or trapezoidal rule (c = -1/h, -2/h) and the three-point
 // method (c = 1/h) on random well-conditioned systems of every order (those
 // compiled as constants and the others) with m = 0, 0 < m < n, m = n and one
-// drawn at random: solved, and bit for bit the textbook elimination. Without
+// drawn at random: solved in the original rows. (The rounding order is pinned
+// by the battery's reports, which use orders 1 to 6 and 17.) Without
 // differential unknowns the three-point blocks decouple: each is the one-stage
 // solve of its own B.
 TEST(DaeNewton, RandomSystemsOfEverySize) {
@@ -255,7 +144,6 @@ TEST(DaeNewton, RandomSystemsOfEverySize) {
       ASSERT_EQ(dae_factor_solve_one_stage(n, m, c, s.matrices(), s.vectors()), 0);
       expect_permutation(s.perm, n);
       expect_stage_solved(one, s, {&s}, {c});
-      expect_textbook_bits({&one}, {{c}}, {&s}, nullptr, nullptr);
 
       const double c3 = 1.0 / step(rng);
       const double boost = 4.0 * std::sqrt(n) * (1.0 + 8.0 * c3);
@@ -266,8 +154,6 @@ TEST(DaeNewton, RandomSystemsOfEverySize) {
       for (const Stage* out : {&tp.mid, &tp.end}) expect_permutation(out->perm, n);
       expect_stage_solved(mid, tp.mid, {&tp.mid, &tp.end}, {c3 * kLobattoD1, c3 * kLobattoD2});
       expect_stage_solved(end, tp.end, {&tp.mid, &tp.end}, {c3 * kLobattoD3, c3 * kLobattoD4});
-      expect_textbook_bits({&mid, &end}, {{c3 * kLobattoD1, -c3 * kLobattoD2}, {-c3 * kLobattoD3, c3 * kLobattoD4}},
-                           {&tp.mid, &tp.end}, &tp.L21, &tp.U12);
       for (int b = 0; b < 2 && m == 0; ++b) {
         Stage alone = b == 0 ? mid : end;
         ASSERT_EQ(dae_factor_solve_one_stage(n, 0, -1.0, alone.matrices(), alone.vectors()), 0);

@@ -8,7 +8,6 @@
 //
 // The battery's data live in driver/, which lae does not see; the systems
 // below are copies of a representative few (D1, D2, D5, D8, D10, D13).
-// The check over all 24 tasks belongs to the battery's own tests.
 #include <gtest/gtest.h>
 
 #include <memory>

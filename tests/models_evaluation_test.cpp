@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -108,41 +109,16 @@ void params00() {
 void params01() { models::test01_params.MU = 2; }
 void params02() { models::test02_params = models::derive_test02(1, 1, 1); }
 void params04() { models::test04_params = {0.3, 0.7, 0.2, 0.6, 0.18, 0.016}; }
+// In the order of the records' fields: KT KU KI KR KC KL, r1..r5, c1 c2 l1 e,
+// is1 is2, lam, cd1 cd2, cj1 cj2; and r c1 c2 l, breakpoints, tolx toly fixseg.
 void params06() {
-  models::test06_params = {.KT = 1,
-                           .KU = 1,
-                           .KI = 1,
-                           .KR = 1,
-                           .KC = 1,
-                           .KL = 1,
-                           .r1 = 1.2,
-                           .r2 = 0.8,
-                           .r3 = 1.5,
-                           .r4 = 0.5,
-                           .r5 = 1.8,
-                           .c1 = 0.7,
-                           .c2 = 0.4,
-                           .l1 = 0.3,
-                           .e = 2,
-                           .is1 = 0.15,
-                           .is2 = 0.25,
-                           .lam = 1.7,
-                           .cd1 = 0.35,
-                           .cd2 = 0.45,
-                           .cj1 = 0.2,
-                           .cj2 = 0.1};
+  models::test06_params = {1,   1,   1,   1, 1,    1,    1.2, 0.8,  1.5,  0.5, 1.8,
+                           0.7, 0.4, 0.3, 2, 0.15, 0.25, 1.7, 0.35, 0.45, 0.2, 0.1};
 }
-void params07() {
-  models::test07_params = {.r = 1.4285714285714286,
-                           .c1 = 0.1111111111111111,
-                           .c2 = 1,
-                           .l = 0.14285714285714285,
-                           .xb = {-21, -11, -1, 1, 11, 21},
-                           .yb = {0, 5.8, 0.8, -0.8, -5.8, 0},
-                           .tolx = 0.001,
-                           .toly = 0.001,
-                           .fixseg = 0};
-}
+constexpr std::array<double, 6> kChuaXb = {-21, -11, -1, 1, 11, 21}, kChuaYb = {0, 5.8, 0.8, -0.8, -5.8, 0};
+const models::Test07Params kChua = {
+    1.4285714285714286, 0.1111111111111111, 1, 0.14285714285714285, kChuaXb, kChuaYb, 0.001, 0.001, 0};
+void params07() { models::test07_params = kChua; }
 void params08() { models::test08_params = {.c1 = 2.5, .c2 = 0.5}; }
 void params09() { models::test09_params = models::derive_test09(1, 1, 1); }
 
@@ -219,15 +195,8 @@ TEST(BjtCurrents, CutOffsAtFortyAndMinus160) {
 // Breakpoints -21, -11, -1, 1, 11, 21; the model searches breakpoints 1..3, so
 // segment 1 serves u < -11 and segment 4 every u >= 1.
 TEST(PwlDiode, SegmentChoiceExtrapolationAndStatus) {
-  const models::Test07Params p = {.r = 1,
-                                  .c1 = 1,
-                                  .c2 = 1,
-                                  .l = 1,
-                                  .xb = {-21, -11, -1, 1, 11, 21},
-                                  .yb = {0, 5.8, 0.8, -0.8, -5.8, 0},
-                                  .tolx = 0.001,
-                                  .toly = 0.001,
-                                  .fixseg = 0};
+  models::Test07Params p = kChua;
+  p.r = p.c1 = p.c2 = p.l = 1;
   struct {
     const char* what;
     double u;

@@ -1,4 +1,4 @@
-// The IDA peer: the adapter's conventions (iteration matrix, residual, status),
+// The IDA peer: the adapter's iteration matrix,
 // a run against a closed form, and the start values taken from the battery.
 #include <gtest/gtest.h>
 #include <nvector/nvector_serial.h>
@@ -90,28 +90,6 @@ TEST(IdaAdapter, IterationMatrixIsDFdyPlusCjDFdyp) {
     for (int j = 0; j < 3; ++j) EXPECT_EQ(SM_ELEMENT_D(J, i, j), want[i][j]) << i << "," << j;
   }
   SUNMatDestroy(J);
-}
-
-TEST(IdaAdapter, ResidualIsTheModelsAndAFailedModelIsRecoverable) {
-  const models::DaeTestCase c = linear_case();
-  peer::AdapterContext a = peer::make_adapter_context(c);
-  Vectors v(3);
-  double* y = N_VGetArrayPointer(v.y);
-  double* yp = N_VGetArrayPointer(v.yp);
-  y[0] = 1, y[1] = 2, y[2] = 3, yp[0] = 5, yp[1] = 7, yp[2] = 1000;  // y'3 does not exist: ignored
-  ASSERT_EQ(peer::ida_residual(0, v.y, v.yp, v.r, &a), peer::kCallbackOk);
-  const double* r = N_VGetArrayPointer(v.r);
-  EXPECT_EQ(r[0], 5 + 2 - 2 - 3);
-  EXPECT_EQ(r[1], 7 - 1 + 6);
-  EXPECT_EQ(r[2], 3 + 1);
-
-  // The Colpitts transistor cannot be evaluated beyond its overflow limit.
-  const models::DaeTestCase& colpitts = *models::find_dae_case("test06");
-  colpitts.set_parameters();
-  peer::AdapterContext b = peer::make_adapter_context(colpitts);
-  Vectors w(6);
-  N_VGetArrayPointer(w.y)[0] = 10;
-  EXPECT_EQ(peer::ida_residual(0, w.y, w.yp, w.r, &b), peer::kCallbackRecoverable);
 }
 
 TEST(IdaPeer, LinearDaeAndTest00AgainstTheirClosedForms) {

@@ -1,5 +1,5 @@
 // The report page: the verdict's tables from whatever records its JSON
-// holds, a note without it, and figure sizes read from the files.
+// holds, and a note without it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -51,29 +51,6 @@ TEST(Page, VerdictSectionWithoutTheFile) {
             std::string::npos);
   std::ofstream(missing) << "{ not json";
   EXPECT_NE(report::verdict_section(missing).find("verdict not available"), std::string::npos);
-}
-
-TEST(Page, PngSizeFromTheHeader) {
-  test_support::ScratchDir dir;
-  const unsigned char png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0,    13,
-                               'I',  'H', 'D', 'R', 0,    0,    0x02, 0xa8, 0, 0, 0x01, 0x68};
-  struct Case {
-    std::size_t bytes;  // how much of the header the file has
-    bool ok;
-  };
-  for (const Case c : {Case{sizeof png, true}, Case{20, false}, Case{0, false}}) {
-    const auto path = (dir.path() / "f.png").string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png), static_cast<long>(c.bytes));
-    int w = 0, h = 0;
-    EXPECT_EQ(report::png_size(path, w, h), c.ok) << c.bytes;
-    if (c.ok) {
-      EXPECT_EQ(w, 680);
-      EXPECT_EQ(h, 360);
-    }
-  }
-  std::ofstream((dir.path() / "g.png").string()) << "GIF89a and more bytes than a header";
-  int w = 0, h = 0;
-  EXPECT_FALSE(report::png_size((dir.path() / "g.png").string(), w, h));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Plot tables for figures: the thinned rows draw what all rows draw, the
-// panels follow the sizes, a broken table is refused.
+// Plot tables for figures: the thinned rows draw what all rows draw, and a
+// broken table is refused.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -96,24 +96,6 @@ TEST(PlotTable, ThinnedRowsKeepEveryPixelColumnsExtremes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "width " << c.width << (c.axis == TimeAxis::linear ? " linear" : " log"));
     expect_same_extremes(table_of(*c.t, {wave, spiky}), c.width, c.axis);
-  }
-}
-
-TEST(PlotTable, PanelsGroupQuantitiesOfSimilarSize) {
-  struct Case {
-    std::vector<double> sizes;  // the largest |value| of each quantity
-    std::vector<std::vector<int>> panels;
-  };
-  const Case cases[] = {
-      {{2, 1.3e20, -1.3e20, 1.4e40}, {{1}, {2, 3}, {4}}},  // test01's columns
-      {{2.9e-4, 2e-3, -1e-3, 2}, {{1, 2, 3}, {4}}},        // test02's
-      {{4.2, 7.8, 3, 4.8}, {{1, 2, 3, 4}}},                // all alike
-      {{0, 5, 5e5, 0.5}, {{1, 2, 4}, {3}}},                // a quantity that stays 0
-  };
-  for (const Case& c : cases) {
-    std::vector<std::vector<double>> columns;
-    for (const double s : c.sizes) columns.push_back({0, s / 2, s});
-    EXPECT_EQ(report::scale_panels(table_of({0, 1, 2}, columns), 100), c.panels);
   }
 }
 

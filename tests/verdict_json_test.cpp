@@ -58,9 +58,6 @@ TEST(VerdictJson, SmallRunHasTheDocumentedKeys) {
                                                "dae", "notes"}));
   EXPECT_EQ(keys_of(j["linear"]), (std::set<std::string>{"correct_ulps", "classes", "class_counts", "tasks"}));
   ASSERT_EQ(j["linear"]["tasks"].size(), 24U);
-  EXPECT_EQ(keys_of(j["linear"]["tasks"][0]),
-            (std::set<std::string>{"number", "solver", "title", "n", "ier", "poi", "exact_ier", "x", "exact_x",
-                                   "measured", "max_relative_error", "max_ulps", "class"}));
   int counted = 0;
   for (const auto& item : j["linear"]["class_counts"].items()) counted += item.value().get<int>();
   EXPECT_EQ(counted, 24);
