@@ -56,9 +56,7 @@ struct Stage {
     dae_copy_column_major(fy.data(), n, n, B.data());
   }
   NewtonStageMatrices matrices() { return {A.data(), B.data(), perm.data()}; }
-  NewtonStageVectors vectors() {
-    return {r.data(), g.data(), gc.data(), z.data(), dy.data(), dyp.data()};
-  }
+  NewtonStageVectors vectors() { return {r.data(), g.data(), gc.data(), z.data(), dy.data(), dyp.data()}; }
 };
 
 struct ThreePoint {
@@ -101,8 +99,8 @@ void BM_ThreePointFactorSolve(benchmark::State& state) {
 
 void battery_sizes(benchmark::internal::Benchmark* b) {
   b->ArgNames({"n", "m"});
-  for (const auto& [n, m] : {std::pair{1, 1}, {2, 2}, {3, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 5}, {17, 2}, {17, 17},
-                             {38, 38}}) {
+  for (const auto& [n, m] :
+       {std::pair{1, 1}, {2, 2}, {3, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 5}, {17, 2}, {17, 17}, {38, 38}}) {
     b->Args({n, m});
   }
 }

@@ -18,8 +18,8 @@ namespace {
 constexpr double kMu = 1000;
 constexpr int kN = 2;
 
-int vdp_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double,
-              int, int*, const int*) {
+int vdp_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int*,
+              const int*) {
   f[1] = yp[1] - y[2];
   f[2] = yp[2] - (1 - y[1] * y[1]) * kMu * y[2] + y[1];
   fyp[1 * n + 1] = 1;
@@ -30,10 +30,7 @@ int vdp_model(double* y, double* yp, double* f, double* fyp, double* fy, int n, 
   return 0;
 }
 
-int count_output(double*, double*, int, int, double, double, double, double, double*, int,
-                 const int*) {
-  return 0;
-}
+int count_output(double*, double*, int, int, double, double, double, double, double*, int, const int*) { return 0; }
 
 struct Result {
   int ier;
@@ -49,9 +46,9 @@ Result integrate() {
   int status = 0;
   Result r{0, {}, 0};
   const textout::DiagnosticsTo silence(nullptr);
-  DAE_Solver_01(y.data(), yp.data(), ye.data(), ype.data(), F.data(), fyp.data(), fy.data(), 0.0, 0.0,
-                3000.0, 0.0, 1e-12, 3000.0, 1e-6, &tstop, kN, kN, DAE_NM_LOBATTO, DAE_INIT_COMPUTE,
-                &status, &r.ier, r.ip.data(), vdp_model, count_output);
+  DAE_Solver_01(y.data(), yp.data(), ye.data(), ype.data(), F.data(), fyp.data(), fy.data(), 0.0, 0.0, 3000.0, 0.0,
+                1e-12, 3000.0, 1e-6, &tstop, kN, kN, DAE_NM_LOBATTO, DAE_INIT_COMPUTE, &status, &r.ier, r.ip.data(),
+                vdp_model, count_output);
   r.y1 = y[1];
   return r;
 }
@@ -63,8 +60,8 @@ void BM_VanDerPolStiff(benchmark::State& state) {
     benchmark::DoNotOptimize(r);
   }
   const auto& ip = r.ip;
-  state.counters["steps/s"] = benchmark::Counter(static_cast<double>(ip[IP_ACCEPTED_STEPS]),
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["steps/s"] =
+      benchmark::Counter(static_cast<double>(ip[IP_ACCEPTED_STEPS]), benchmark::Counter::kIsIterationInvariantRate);
   state.counters["ier"] = r.ier;
   state.counters["steps"] = ip[IP_ACCEPTED_STEPS];
   state.counters["solves"] = ip[IP_TOTAL_SOLVES];

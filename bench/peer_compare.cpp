@@ -105,8 +105,7 @@ Row measure(const models::DaeTestCase& c, const std::filesystem::path& dir, int 
 
 double per_step_us(double seconds, long steps) { return steps > 0 ? kMicro * seconds / steps : 0; }
 
-constexpr const char* kHeader =
-    "%-17s %3s %12s %12s %9s %9s %12s %9s %9s %8s\n";
+constexpr const char* kHeader = "%-17s %3s %12s %12s %9s %9s %12s %9s %9s %8s\n";
 constexpr const char* kLine = "%-17s %3s %12.4e %12.4e %9ld %9.3f %12.4e %9ld %9.3f %8.2f%s\n";
 
 void print_row(const char* name, const std::string& n, const Row& r) {
@@ -121,13 +120,14 @@ void print_row(const char* name, const std::string& n, const Row& r) {
 int main() {
   const char* repeat_text = std::getenv("BENCH_PEER_REPEAT");
   const int repeat = repeat_text != nullptr ? std::max(1, std::atoi(repeat_text)) : kDefaultRepeat;
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("bench-peer-" + std::to_string(getpid()));
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bench-peer-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
 
   textout::out_printf(stdout, "DAE battery (DAE_Solver_01) against SUNDIALS IDA at the battery's settings\n");
-  textout::out_printf(stdout, "CPU seconds, best of %d runs; us/step = microseconds per accepted step "
-                              "(battery without reports)\n\n", repeat);
+  textout::out_printf(stdout,
+                      "CPU seconds, best of %d runs; us/step = microseconds per accepted step "
+                      "(battery without reports)\n\n",
+                      repeat);
   textout::out_printf(stdout, kHeader, "test", "n", "battery+rep", "battery", "steps", "us/step", "IDA", "steps",
                       "us/step", "bat/IDA");
   Row total;

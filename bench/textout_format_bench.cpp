@@ -30,8 +30,8 @@ class NullStream {
 void BM_plot_line_layer(benchmark::State& state) {
   NullStream null;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(textout::out_printf(null.get(), models::kPlotDataLine, kLine[0], kLine[1], kLine[2],
-                                                 kLine[3], kLine[4]));
+    benchmark::DoNotOptimize(
+        textout::out_printf(null.get(), models::kPlotDataLine, kLine[0], kLine[1], kLine[2], kLine[3], kLine[4]));
   }
 }
 BENCHMARK(BM_plot_line_layer);
@@ -39,8 +39,8 @@ BENCHMARK(BM_plot_line_layer);
 void BM_plot_line_c_library_route(benchmark::State& state) {
   NullStream null;
   for (auto _ : state) {
-    const std::string text = textout::detail::reference_format(models::kPlotDataLine, kLine[0], kLine[1], kLine[2],
-                                                               kLine[3], kLine[4]);
+    const std::string text =
+        textout::detail::reference_format(models::kPlotDataLine, kLine[0], kLine[1], kLine[2], kLine[3], kLine[4]);
     benchmark::DoNotOptimize(std::fwrite(text.data(), 1, text.size(), null.get()));
   }
 }
@@ -49,8 +49,8 @@ BENCHMARK(BM_plot_line_c_library_route);
 void BM_plot_line_one_snprintf(benchmark::State& state) {
   char line[160];
   for (auto _ : state) {
-    benchmark::DoNotOptimize(std::snprintf(line, sizeof line, "  %e   %e  %e  %e  %e\n", kLine[0], kLine[1],
-                                           kLine[2], kLine[3], kLine[4]));
+    benchmark::DoNotOptimize(
+        std::snprintf(line, sizeof line, "  %e   %e  %e  %e  %e\n", kLine[0], kLine[1], kLine[2], kLine[3], kLine[4]));
     benchmark::ClobberMemory();
   }
 }

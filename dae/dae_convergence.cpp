@@ -51,14 +51,10 @@ double correction_ratio(const DaeCallState& s, int stages) {
 }
 
 // Nothing left to correct (a one-stage attempt may stop before any solve).
-bool zero_residual(const IterationMeasure& m) {
-  return m.r0 < kTiny && (m.one_stage || m.solves != 0);
-}
+bool zero_residual(const IterationMeasure& m) { return m.r0 < kTiny && (m.one_stage || m.solves != 0); }
 
 // An implicit-Euler redo of an oscillating step is taken at its last solve.
-bool redo_exhausted(const IterationMeasure& m) {
-  return m.one_stage && m.damping_redo && m.solves == kMaxSolves;
-}
+bool redo_exhausted(const IterationMeasure& m) { return m.one_stage && m.damping_redo && m.solves == kMaxSolves; }
 
 // The corrections grew far beyond those that ended the last accepted step
 // (unless the residuals had dropped at once after the first solve).
@@ -79,8 +75,9 @@ bool dropped_at_once(const IterationMeasure& m) {
 inline double filtered(double d, double v, double level, bool frozen) {
   const double size = std::fabs(v);
   const double ratio = std::fabs(d) / size;
-  const bool negligible = (size > kTiny) & (ratio <= level);
-  return negligible | frozen ? 0.0 : d;
+  // Bitwise & and | on the truths keep the loops free of branches.
+  const bool negligible = (size > kTiny) & (ratio <= level);  // NOLINT(readability-implicit-bool-conversion)
+  return negligible | frozen ? 0.0 : d;                       // NOLINT(readability-implicit-bool-conversion)
 }
 
 }  // namespace
@@ -170,15 +167,16 @@ void keep_previous_corrections(DaeCallState& s, int stages) {
 
 // Drops corrections below the rounding level of the stage's own values, and
 // keeps a component frozen once its correction has been dropped.
-void filter_corrections(const DaeCallState& s, const StageRegions& st, const double* y,
-                        const double* yp) {
+void filter_corrections(const DaeCallState& s, const StageRegions& st, const double* y, const double* yp) {
   const bool freeze = s.caller.ip[IP_STEP_SOLVES] >= kFreezeFromSolve;
   const double level = s.conm14;
   for (int i = 1; i <= s.settings.n; ++i) {
-    st.dy[i] = filtered(st.dy[i], y[i], level, freeze & (st.dy_prev[i] == 0));
+    st.dy[i] =
+        filtered(st.dy[i], y[i], level, freeze & (st.dy_prev[i] == 0));  // NOLINT(readability-implicit-bool-conversion)
   }
   for (int i = 1; i <= s.settings.m; ++i) {
-    st.dyp[i] = filtered(st.dyp[i], yp[i], level, freeze & (st.dyp_prev[i] == 0));
+    st.dyp[i] = filtered(st.dyp[i], yp[i], level,
+                         freeze & (st.dyp_prev[i] == 0));  // NOLINT(readability-implicit-bool-conversion)
   }
 }
 

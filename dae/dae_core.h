@@ -24,8 +24,8 @@ namespace dae {
 // The model: the arguments of DAE_Model, after the caller's context pointer,
 // which integrate passes through untouched. The return value is ignored.
 struct ModelCallback {
-  int (*function)(void* context, double* y, double* yp, double* f, double* fyp, double* fy, int n, int m,
-                  double t, double h, int kind, int* status, const int* ip);
+  int (*function)(void* context, double* y, double* yp, double* f, double* fyp, double* fy, int n, int m, double t,
+                  double h, int kind, int* status, const int* ip);
   void* context;
 };
 
@@ -38,8 +38,8 @@ enum class OutputReply {
 // The output routine: the arguments of DAE_Output, after the context pointer.
 // Its reply is read after the calls of kind 0 and 1, ignored after kind -1.
 struct OutputCallback {
-  OutputReply (*function)(void* context, double* y, double* yp, int n, int m, double t, double t0,
-                          double tend, double h, double* tstop, int kind, const int* ip);
+  OutputReply (*function)(void* context, double* y, double* yp, int n, int m, double t, double t0, double tend,
+                          double h, double* tstop, int kind, const int* ip);
   void* context;
 };
 

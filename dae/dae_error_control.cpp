@@ -62,9 +62,7 @@ ErrorVerdict halve_unless_at_hmin(DaeCallState& s) {
 // Growth
 
 // eps/divisor of band j.
-double band_bound(const DaeCallState& s, const GrowthBands& bands, int j) {
-  return s.settings.eps / bands.divisor[j];
-}
+double band_bound(const DaeCallState& s, const GrowthBands& bands, int j) { return s.settings.eps / bands.divisor[j]; }
 
 // Implicit Euler grows by the factor of the smallest band the estimate falls in.
 void grow_euler(DaeCallState& s, double e) {
@@ -201,10 +199,9 @@ void shift_history(DaeCallState& s, double taken) {
 // ---------------------------------------------------------------------------
 // Error estimate and test
 
-ErrorEstimates estimate_history_errors(int m, const double* Y0,
-                                       const std::array<double*, kHistoryLength + 1>& Y,
-                                       const std::array<double, kHistoryLength>& H, double h,
-                                       const double* ymax, const double* M) {
+ErrorEstimates estimate_history_errors(int m, const double* Y0, const std::array<double*, kHistoryLength + 1>& Y,
+                                       const std::array<double, kHistoryLength>& H, double h, const double* ymax,
+                                       const double* M) {
   const double H1 = H[1];
   const double H2 = H[2];
   const double H3 = H[3];
@@ -247,8 +244,7 @@ ErrorEstimates estimate_history_errors(int m, const double* Y0,
 void estimate_error(DaeCallState& s) {
   const double* Y0 = s.method == Method::lobatto ? s.caller.ye : s.caller.y;
   const ErrorEstimates e =
-      estimate_history_errors(s.settings.m, Y0, s.region.history, s.interval, s.h, s.region.ymax,
-                              s.region.y_magnitude);
+      estimate_history_errors(s.settings.m, Y0, s.region.history, s.interval, s.h, s.region.ymax, s.region.y_magnitude);
   s.ee1() = e.ee1;
   s.ee2() = e.ee2;
   s.ee3() = e.ee3;

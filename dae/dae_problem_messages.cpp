@@ -7,6 +7,7 @@
 //   failure causes  kFailureCauses, counted_causes, uncounted_cause
 #include "dae/dae_problem_messages.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -37,10 +38,7 @@ inline constexpr std::array<FailureCause, 4> kFailureCauses{{
 }};
 
 bool all_finite(const std::vector<double>& v) {
-  for (const double x : v) {
-    if (!std::isfinite(x)) return false;
-  }
-  return true;
+  return std::ranges::all_of(v, [](double x) { return std::isfinite(x); });
 }
 
 // The counted causes of the run, "; "-separated; empty when none was counted.

@@ -25,9 +25,7 @@ bool sign_change(double a, double b, double conm14) {
 }
 
 // The derivative component damped by the redo: it changed sign at every pair.
-bool damped(const DaeCallState& s, int i) {
-  return s.caller.ip[IP_SIGN_CHANGES + i] == kOscillationPairs;
-}
+bool damped(const DaeCallState& s, int i) { return s.caller.ip[IP_SIGN_CHANGES + i] == kOscillationPairs; }
 
 }  // namespace
 
@@ -147,8 +145,7 @@ void halve_step(DaeCallState& s) {
 // Newton form of P backwards from the newest point T1 = 0 (T2 = -H1, T3 = T2 - H2,
 // T4 = T3 - H3), with the divided differences over H4 .. H1:
 //   P(x) = Y1 + (x - T1)*([1,2] + (x - T2)*([1,2,3] + (x - T3)*([1..4] + (x - T4)*[1..5]))).
-void resample_history(int m, const std::array<double*, kHistoryLength + 1>& Y,
-                      std::array<double, kHistoryLength>& H) {
+void resample_history(int m, const std::array<double*, kHistoryLength + 1>& Y, std::array<double, kHistoryLength>& H) {
   const double H1 = H[1];
   const double H2 = H[2];
   const double H3 = H[3];
@@ -156,8 +153,7 @@ void resample_history(int m, const std::array<double*, kHistoryLength + 1>& Y,
   // Offsets x - T1 .. x - T4 of the midpoint of H1 and of the midpoint of H2.
   const std::array<double, 4> at_mid1{-(H1 / 2), H1 / 2, H1 / 2 + H2, H1 / 2 + H2 + H3};
   const std::array<double, 4> at_mid2{-(H1 + H2 / 2), -(H2 / 2), H2 / 2, H2 / 2 + H3};
-  auto evaluate = [](double y1, double d1, double d2, double d3, double d4,
-                     const std::array<double, 4>& w) {
+  auto evaluate = [](double y1, double d1, double d2, double d3, double d4, const std::array<double, 4>& w) {
     return y1 + w[0] * (d1 + w[1] * (d2 + w[2] * (d3 + w[3] * d4)));
   };
   for (int i = 1; i <= m; ++i) {

@@ -29,8 +29,8 @@
 ///     stay 0, entries written keep their value until written again.
 ///   - ip is the solver's statistics array (read only). The return value is
 ///     ignored.
-using DAE_Model = int (*)(double* y, double* yp, double* f, double* fyp, double* fy, int n, int m,
-                          double t, double h, int kind, int* status, const int* ip);
+using DAE_Model = int (*)(double* y, double* yp, double* f, double* fyp, double* fy, int n, int m, double t, double h,
+                          int kind, int* status, const int* ip);
 
 /// Output callback: receives the solution at t.
 ///   - kind 0: once after the start-up, at t0; 1: after each accepted step (the
@@ -39,8 +39,8 @@ using DAE_Model = int (*)(double* y, double* yp, double* f, double* fyp, double*
 ///     DAE_Solver_01); it must do so after every output, because every step
 ///     rewrites `*tstop`.
 ///   - The return value is ignored.
-using DAE_Output = int (*)(double* y, double* yp, int n, int m, double t, double t0, double tend,
-                           double h, double* tstop, int kind, const int* ip);
+using DAE_Output = int (*)(double* y, double* yp, int n, int m, double t, double t0, double tend, double h,
+                           double* tstop, int kind, const int* ip);
 
 /// Integrates from t0 to tend; the result is in ier, the arrays and the output
 /// calls.
@@ -118,10 +118,9 @@ using DAE_Output = int (*)(double* y, double* yp, int n, int m, double t, double
 ///               reached tend before t could.
 /// @param model  the model callback.
 /// @param output the output callback.
-void DAE_Solver_01(double* y, double* yp, double* ye, double* ype, double* F, double* fyp, double* fy,
-                   double t, double t0, double tend, double h, double hmin, double hmax, double eps,
-                   double* tstop, int n, int m, int nm, int init, int* status, int* ier, int* ip,
-                   DAE_Model model, DAE_Output output);
+void DAE_Solver_01(double* y, double* yp, double* ye, double* ype, double* F, double* fyp, double* fy, double t,
+                   double t0, double tend, double h, double hmin, double hmax, double eps, double* tstop, int n, int m,
+                   int nm, int init, int* status, int* ier, int* ip, DAE_Model model, DAE_Output output);
 
 // ---------------------------------------------------------------------------
 // Named codes and positions (their numbers are part of the interface).
@@ -131,17 +130,17 @@ void DAE_Solver_01(double* y, double* yp, double* ye, double* ype, double* F, do
 
 /// ier on entry: fy by forward differences.
 inline constexpr int DAE_IER_FORWARD_DIFFERENCES = -1;
-inline constexpr int DAE_IER_OK = 0;              ///< tend reached
-inline constexpr int DAE_IER_SIZES = 1;           ///< n < 1, m < 0, m > n, or workspace too small
-inline constexpr int DAE_IER_STEP_BOUNDS = 2;     ///< hmin <= 1e-200 or hmax < hmin
-inline constexpr int DAE_IER_SPAN = 3;            ///< tend - t0 < hmin, or below the time
-                                                  ///< resolution conm14*max(|t0|, |tend|)
-inline constexpr int DAE_IER_TOLERANCE = 4;       ///< eps <= 1e-12, or not finite
-inline constexpr int DAE_IER_METHOD = 5;          ///< nm outside 1..4
-inline constexpr int DAE_IER_INIT = 6;            ///< init not 0 or 2
-inline constexpr int DAE_IER_STEP_FAILED = 7;     ///< an attempt failed with h <= hmin (see ip
-                                                  ///< at DAE_Solver_01 for the causes)
-inline constexpr int DAE_IER_SINGULAR = 8;        ///< singular Newton matrix
+inline constexpr int DAE_IER_OK = 0;           ///< tend reached
+inline constexpr int DAE_IER_SIZES = 1;        ///< n < 1, m < 0, m > n, or workspace too small
+inline constexpr int DAE_IER_STEP_BOUNDS = 2;  ///< hmin <= 1e-200 or hmax < hmin
+inline constexpr int DAE_IER_SPAN = 3;         ///< tend - t0 < hmin, or below the time
+                                               ///< resolution conm14*max(|t0|, |tend|)
+inline constexpr int DAE_IER_TOLERANCE = 4;    ///< eps <= 1e-12, or not finite
+inline constexpr int DAE_IER_METHOD = 5;       ///< nm outside 1..4
+inline constexpr int DAE_IER_INIT = 6;         ///< init not 0 or 2
+inline constexpr int DAE_IER_STEP_FAILED = 7;  ///< an attempt failed with h <= hmin (see ip
+                                               ///< at DAE_Solver_01 for the causes)
+inline constexpr int DAE_IER_SINGULAR = 8;     ///< singular Newton matrix
 
 // nm: the method.
 inline constexpr int DAE_NM_EULER = 1;        ///< implicit Euler, order 1
@@ -196,6 +195,4 @@ constexpr int dae_ip_size(int n) { return 3 * n + 22; }
 /// DAE_IER_SIZES. (For n = m this allows n <= 38.)
 inline constexpr long long DAE_WORK_SIZE = 10000;
 /// The doubles of workspace that a call with n unknowns, m differential, needs.
-constexpr long long dae_work_need(long long n, long long m) {
-  return 4 * n * n + 2 * n * m + 15 * n + 18 * m + 4;
-}
+constexpr long long dae_work_need(long long n, long long m) { return 4 * n * n + 2 * n * m + 15 * n + 18 * m + 4; }

@@ -70,29 +70,29 @@ struct StageRegions {
 
 // Every region of the workspace. work[1..kEstimateSlots] hold ee1, ee2, ee3.
 struct WorkRegions {
-  std::array<StageRegions, 2> stage;  // mid-point (or only) stage, end-point stage
-  double* L21;                        // n x n coupling block of the three-point method
-  double* U12;                        // n x n (m columns used)
-  double* y_old;                      // n: solution at t_old
-  double* ymax;                       // n: largest |y_i| within the attempt
-  double* F_saved;                    // n: unperturbed F during difference quotients
-  double* y_start;                    // n: start values of the start-up
-  double* kept_y;                     // n: trapezoidal solution kept during a damping redo
-  double* yp_old;                     // m: derivatives at t_old
-  double* yp_older;                   // m: derivatives one accepted point older (D1)
-  double* yp_oldest;                  // m: derivatives two accepted points older (D2)
+  std::array<StageRegions, 2> stage;                // mid-point (or only) stage, end-point stage
+  double* L21;                                      // n x n coupling block of the three-point method
+  double* U12;                                      // n x n (m columns used)
+  double* y_old;                                    // n: solution at t_old
+  double* ymax;                                     // n: largest |y_i| within the attempt
+  double* F_saved;                                  // n: unperturbed F during difference quotients
+  double* y_start;                                  // n: start values of the start-up
+  double* kept_y;                                   // n: trapezoidal solution kept during a damping redo
+  double* yp_old;                                   // m: derivatives at t_old
+  double* yp_older;                                 // m: derivatives one accepted point older (D1)
+  double* yp_oldest;                                // m: derivatives two accepted points older (D2)
   std::array<double*, kHistoryLength + 1> history;  // history[1..5], m each: past values
-                                      // Y1..Y5 of the differential unknowns (Y0, the
-                                      // attempt's new values, lives in y or ye)
-  double* y_magnitude;                // m: running max |y_i| over accepted points (M)
-  double* dy_sum;                     // m: sum of corrections, mid-point or only stage (S)
-  double* dy_sum_end;                 // m: sum of corrections, end-point stage (S^E)
-  double* dyp_sum_end;                // m: sum of derivative corrections, end-point stage (P^E)
-  double* yp_start;                   // m: start derivatives of the start-up
-  double* kept_yp;                    // m: derivatives kept during a damping redo
-  double* ye_algebraic;               // n - m: |ye_i| at entry, i = m+1..n, the scales of
-                                      // the algebraic unknowns' difference increments
-  long long used;                     // doubles used, work[1..used]
+                                                    // Y1..Y5 of the differential unknowns (Y0, the
+                                                    // attempt's new values, lives in y or ye)
+  double* y_magnitude;                              // m: running max |y_i| over accepted points (M)
+  double* dy_sum;                                   // m: sum of corrections, mid-point or only stage (S)
+  double* dy_sum_end;                               // m: sum of corrections, end-point stage (S^E)
+  double* dyp_sum_end;                              // m: sum of derivative corrections, end-point stage (P^E)
+  double* yp_start;                                 // m: start derivatives of the start-up
+  double* kept_yp;                                  // m: derivatives kept during a damping redo
+  double* ye_algebraic;                             // n - m: |ye_i| at entry, i = m+1..n, the scales of
+                                                    // the algebraic unknowns' difference increments
+  long long used;                                   // doubles used, work[1..used]
 };
 
 // Lays the regions out in work[1..]; the total never exceeds dae_work_need(n, m).
@@ -102,8 +102,7 @@ WorkRegions lay_out_work(double* work, int n, int m);
 // The per-call record
 
 struct DaeCallState {
-  DaeCallState(const CoreArrays& arrays, const CoreSettings& given, ModelCallback model_in,
-               OutputCallback output_in)
+  DaeCallState(const CoreArrays& arrays, const CoreSettings& given, ModelCallback model_in, OutputCallback output_in)
       : caller(arrays), settings(given), model(model_in), output(output_in), t(given.t0), h(given.h) {}
   DaeCallState(const DaeCallState&) = delete;
   DaeCallState& operator=(const DaeCallState&) = delete;
@@ -126,26 +125,26 @@ struct DaeCallState {
   double sqrt_conm14 = 0;  // relative difference increment, convergence threshold
 
   // Time and step
-  double t;                                 // end time of the attempt
-  double h;                                 // step of the attempt
-  double t_old = 0;                         // last accepted time
-  double t_mid = 0;                         // time of the mid-point stage
-  double time_backlog = 0;                  // steps integrated but too small to move t
-  double time_backlog_new = 0;              // the backlog including this attempt
-  double time_drift = 0;                    // rounding of t not yet in the backlog
-  Placement placement = Placement::normal;  // how t was placed
-  double h_prev = 0;                        // previous accepted step
-  double h_next = 0;                        // proposed next step
+  double t;                                       // end time of the attempt
+  double h;                                       // step of the attempt
+  double t_old = 0;                               // last accepted time
+  double t_mid = 0;                               // time of the mid-point stage
+  double time_backlog = 0;                        // steps integrated but too small to move t
+  double time_backlog_new = 0;                    // the backlog including this attempt
+  double time_drift = 0;                          // rounding of t not yet in the backlog
+  Placement placement = Placement::normal;        // how t was placed
+  double h_prev = 0;                              // previous accepted step
+  double h_next = 0;                              // proposed next step
   std::array<double, kHistoryLength> interval{};  // interval[1..4]: H1..H4 between the
                                                   // history points, newest first
 
   // Method and flags
-  Method method = Method::euler;    // method of the current attempt
-  bool stop_flag = false;           // step ends on a stop time: no growth
-  bool last_step = false;           // step ends on tend
-  bool damping_flag = false;        // set by an oscillation, until the next test
-  Damping damping = Damping::none;  // a redo is running for this method
-  int redo_saved_solves = 0;        // ip[1] of the attempt being redone
+  Method method = Method::euler;                        // method of the current attempt
+  bool stop_flag = false;                               // step ends on a stop time: no growth
+  bool last_step = false;                               // step ends on tend
+  bool damping_flag = false;                            // set by an oscillation, until the next test
+  Damping damping = Damping::none;                      // a redo is running for this method
+  int redo_saved_solves = 0;                            // ip[1] of the attempt being redone
   std::array<int, kMaxGrowthBands + 1> growth_count{};  // c[1..4]: counters of the growth rule
 
   // Newton iteration
@@ -222,8 +221,7 @@ NewtonVerdict judge_iteration(DaeCallState& s, int stages);
 // Keeps |relative dy| and |dy'| of the last solve for the next tests.
 void keep_previous_corrections(DaeCallState& s, int stages);
 // Drops corrections at the rounding level and keeps settled components frozen.
-void filter_corrections(const DaeCallState& s, const StageRegions& st, const double* y,
-                        const double* yp);
+void filter_corrections(const DaeCallState& s, const StageRegions& st, const double* y, const double* yp);
 // Applies the corrections of one or both stages.
 void apply_one_stage(DaeCallState& s);
 void apply_two_stages(DaeCallState& s);
@@ -280,10 +278,9 @@ struct ErrorEstimates {
 
 // Scaled divided differences of Y5 (oldest) .. Y1, Y0 (new) over the intervals
 // H[4] .. H[1], h, each component divided by max(ymax_i, M_i) when that exceeds kTiny.
-ErrorEstimates estimate_history_errors(int m, const double* Y0,
-                                       const std::array<double*, kHistoryLength + 1>& Y,
-                                       const std::array<double, kHistoryLength>& H, double h,
-                                       const double* ymax, const double* M);
+ErrorEstimates estimate_history_errors(int m, const double* Y0, const std::array<double*, kHistoryLength + 1>& Y,
+                                       const std::array<double, kHistoryLength>& H, double h, const double* ymax,
+                                       const double* M);
 
 // ---------------------------------------------------------------------------
 // Damping and halving: the two ways a step is redone (dae_redo.cpp)
@@ -304,7 +301,6 @@ void halve_step(DaeCallState& s);
 // Replaces the history Y5..Y1 (intervals H4..H1) by Y3, P(mid of H2), Y2,
 // P(mid of H1), Y1 with intervals H2/2, H2/2, H1/2, H1/2, where P is the
 // polynomial of degree 4 through Y5..Y1.
-void resample_history(int m, const std::array<double*, kHistoryLength + 1>& Y,
-                      std::array<double, kHistoryLength>& H);
+void resample_history(int m, const std::array<double*, kHistoryLength + 1>& Y, std::array<double, kHistoryLength>& H);
 
 }  // namespace dae

@@ -220,9 +220,7 @@ void compute_defects(DaeCallState& s) {
 
 NewtonStageMatrices stage_matrices(const StageRegions& st, int* perm) { return {st.A, st.B, perm}; }
 
-NewtonStageVectors stage_vectors(const StageRegions& st) {
-  return {st.r, st.g, st.gc, st.dy, st.dy, st.dyp};
-}
+NewtonStageVectors stage_vectors(const StageRegions& st) { return {st.r, st.g, st.gc, st.dy, st.dy, st.dyp}; }
 
 // The outcome of a verdict that ends the iteration; iterate otherwise.
 bool iteration_ends(NewtonVerdict verdict, NewtonOutcome& outcome) {
@@ -241,9 +239,9 @@ NewtonOutcome iterate_one_stage(DaeCallState& s) {
     if (iteration_ends(judge_iteration(s, kOneStage), outcome)) return outcome;
 
     keep_previous_corrections(s, kOneStage);
-    const int result = dae_factor_solve_one_stage(
-        s.settings.n, s.settings.m, s.c, stage_matrices(st, dae_newton_perm1(s.caller.ip, s.settings.n)),
-        stage_vectors(st));
+    const int result =
+        dae_factor_solve_one_stage(s.settings.n, s.settings.m, s.c,
+                                   stage_matrices(st, dae_newton_perm1(s.caller.ip, s.settings.n)), stage_vectors(st));
     ++s.caller.ip[IP_STEP_SOLVES];
     if (result != 0) return NewtonOutcome::singular;
     if (s.caller.ip[IP_STEP_SOLVES] > kMaxSolves) return NewtonOutcome::not_converged;
@@ -333,15 +331,14 @@ void add_solves(DaeCallState& s) {
 void call_model(DaeCallState& s, double* y, double* yp, double t, int kind) {
   const CoreArrays& c = s.caller;
   *c.status = DAE_STATUS_OK;
-  s.model.function(s.model.context, y, yp, c.F, c.fyp, c.fy, s.settings.n, s.settings.m, t, s.h, kind,
-                   c.status, c.ip);
+  s.model.function(s.model.context, y, yp, c.F, c.fyp, c.fy, s.settings.n, s.settings.m, t, s.h, kind, c.status, c.ip);
 }
 
 void call_output(DaeCallState& s, int kind) {
   const CoreArrays& c = s.caller;
   const double t0 = kind == DAE_OUTPUT_ERROR ? s.t : s.settings.t0;
-  const OutputReply reply = s.output.function(s.output.context, c.y, c.yp, s.settings.n, s.settings.m, s.t,
-                                              t0, s.settings.tend, s.h, c.tstop, kind, c.ip);
+  const OutputReply reply = s.output.function(s.output.context, c.y, c.yp, s.settings.n, s.settings.m, s.t, t0,
+                                              s.settings.tend, s.h, c.tstop, kind, c.ip);
   if (kind != DAE_OUTPUT_ERROR && reply == OutputReply::stop) s.stop_requested = true;
 }
 

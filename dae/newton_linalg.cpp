@@ -299,8 +299,7 @@ void l21_column(double* L21, const double* A2, double coef21, const double* B1, 
 // U12 = L1^-1 applied to ((-c)*d2)*A1 (rows in perm1 order), columns 1..m: row
 // j is complete once L1(j, l)*U12(l, k) for l < j are subtracted.
 template <int N>
-void u12_columns(double* U12, const double* A1, const int* perm1, double coef12, const double* B1, Order<N> n,
-                 int m) {
+void u12_columns(double* U12, const double* A1, const int* perm1, double coef12, const double* B1, Order<N> n, int m) {
   for (int k = 1; k <= m; ++k) {
     double* u = column(U12, n, k);
     const double* a = column(A1, n, k);
@@ -471,30 +470,36 @@ int capped_to_order(int count, Order<N> n) {
 template <typename Run>
 auto with_order(int n, Run run) {
   switch (n) {
-    case 1: return run(Order<1>{n});
-    case 2: return run(Order<2>{n});
-    case 3: return run(Order<3>{n});
-    case 4: return run(Order<4>{n});
-    case 5: return run(Order<5>{n});
-    case 6: return run(Order<6>{n});
-    case 17: return run(Order<17>{n});
-    default: return run(Order<0>{n});
+    case 1:
+      return run(Order<1>{n});
+    case 2:
+      return run(Order<2>{n});
+    case 3:
+      return run(Order<3>{n});
+    case 4:
+      return run(Order<4>{n});
+    case 5:
+      return run(Order<5>{n});
+    case 6:
+      return run(Order<6>{n});
+    case 17:
+      return run(Order<17>{n});
+    default:
+      return run(Order<0>{n});
   }
 }
 
 }  // namespace
 
-int dae_factor_solve_one_stage(int n, int m, double c, const NewtonStageMatrices& s,
-                               const NewtonStageVectors& v) {
+int dae_factor_solve_one_stage(int n, int m, double c, const NewtonStageMatrices& s, const NewtonStageVectors& v) {
   return with_order(n, [&](auto order) { return one_stage(order, capped_to_order(m, order), c, s, v); });
 }
 
-int dae_factor_solve_three_point(int n, int m, double c, const NewtonStageMatrices& mid,
-                                 const NewtonStageMatrices& end, const NewtonCoupling& k,
-                                 const NewtonStageVectors& vmid, const NewtonStageVectors& vend) {
-  return with_order(n, [&](auto order) {
-    return three_point(order, capped_to_order(m, order), c, mid, end, k, vmid, vend);
-  });
+int dae_factor_solve_three_point(int n, int m, double c, const NewtonStageMatrices& mid, const NewtonStageMatrices& end,
+                                 const NewtonCoupling& k, const NewtonStageVectors& vmid,
+                                 const NewtonStageVectors& vend) {
+  return with_order(
+      n, [&](auto order) { return three_point(order, capped_to_order(m, order), c, mid, end, k, vmid, vend); });
 }
 
 void dae_copy_column_major(const double* src, int n, int cols, double* dst) {

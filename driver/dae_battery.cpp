@@ -73,8 +73,8 @@ const models::DaeTestCase& test_case(const char* name) { return *models::find_da
 // callback (or of the solver) could not be written.
 DAE_Output current_output = nullptr;
 
-int checked_output(double* y, double* yp, int n, int m, double t, double t0, double tend, double h,
-                   double* tstop, int kind, const int* ip) {
+int checked_output(double* y, double* yp, int n, int m, double t, double t0, double tend, double h, double* tstop,
+                   int kind, const int* ip) {
   const int result = current_output(y, yp, n, m, t, t0, tend, h, tstop, kind, ip);
   check_report_streams();
   return result;
@@ -138,8 +138,8 @@ void run_test00() {
     test_case(runs[0]).set_parameters();
     const auto& p = models::test00_params;
     to_file(protocol, "\nii= %d\n", ii);
-    to_file(protocol, "a=%14.5e\nc1=%14.5e c2=%14.5e c3=%14.5e\n l1=%14.5e l2=%14.5e l3= %14.5e\n", p.a, p.c1,
-            p.c2, p.c3, p.l1, p.l2, p.l3);
+    to_file(protocol, "a=%14.5e\nc1=%14.5e c2=%14.5e c3=%14.5e\n l1=%14.5e l2=%14.5e l3= %14.5e\n", p.a, p.c1, p.c2,
+            p.c3, p.l1, p.l2, p.l3);
     to_file(protocol, kToleranceLine, test_case(runs[0]).eps);
     for (const char* name : runs) {
       const models::DaeTestCase& c = test_case(name);
@@ -211,8 +211,8 @@ void header08(std::FILE* protocol, const models::DaeTestCase& c) {
 void header09(std::FILE* protocol, const models::DaeTestCase& c) {
   const auto& p = models::test09_params;
   to_file(protocol, "        kt=%e   ku=%e   ki=%e\n", p.KT, p.KU, p.KI);
-  to_file(protocol, "      %e    %e    %e    %e   %e\n %e    %e    %e    %e   %e\n\n", p.r1, p.r2, p.c1, p.e,
-          p.omega, p.isat, p.cj, p.vt, p.tau, c.tend);
+  to_file(protocol, "      %e    %e    %e    %e   %e\n %e    %e    %e    %e   %e\n\n", p.r1, p.r2, p.c1, p.e, p.omega,
+          p.isat, p.cj, p.vt, p.tau, c.tend);
   to_file(protocol, kToleranceLine, c.eps);
 }
 

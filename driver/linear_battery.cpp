@@ -40,8 +40,8 @@ void fill_full_matrix(const LinearData& data) {
   const int n = data.n;
   linear.n = n;
   for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= n; ++j) linear.A[flat_index(i, j, n)] = data.rows[static_cast<std::size_t>((i - 1) * n + (j - 1))];
-    linear.B[i] = data.rhs[static_cast<std::size_t>(i - 1)];
+    for (int j = 1; j <= n; ++j) linear.A[flat_index(i, j, n)] = data.rows[(i - 1) * n + (j - 1)];
+    linear.B[i] = data.rhs[i - 1];
   }
 }
 
@@ -83,8 +83,7 @@ void run_full_matrix_task(std::FILE* report, const LinearTask& task, FullMatrixS
   if (solver == FullMatrixSolver::Gauss) {
     LAE_Solver_01(&linear.n, linear.A.data(), linear.B.data(), linear.X.data(), &ier);
   } else {
-    LAE_Solver_02(&linear.n, linear.A.data(), linear.B.data(), linear.L.data(), linear.U.data(),
-                  linear.X.data(), &ier);
+    LAE_Solver_02(&linear.n, linear.A.data(), linear.B.data(), linear.L.data(), linear.U.data(), linear.X.data(), &ier);
   }
   print_result(report);
   if (task.print_factors) {
@@ -99,8 +98,8 @@ void fill_band(const LinearData& data) {
   const int n = data.n;
   linear.n = n;
   for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= 3; ++j) linear.A[flat_index(i, j, n)] = data.rows[static_cast<std::size_t>(3 * (i - 1) + (j - 1))];
-    linear.B[i] = data.rhs[static_cast<std::size_t>(i - 1)];
+    for (int j = 1; j <= 3; ++j) linear.A[flat_index(i, j, n)] = data.rows[3 * (i - 1) + (j - 1)];
+    linear.B[i] = data.rhs[i - 1];
   }
 }
 

@@ -13,6 +13,9 @@
 namespace battery {
 namespace {
 
+// The matrices are laid out a row to a line.
+// clang-format off
+
 // D1: singular and consistent.
 constexpr std::array<double, 4> d1_rows = {1, 2,
                                            2, 4};
@@ -67,7 +70,7 @@ constexpr std::array<double, kHilbertOrder * kHilbertOrder> hilbert_rows() {
   std::array<double, kHilbertOrder * kHilbertOrder> rows{};
   for (int i = 0; i < kHilbertOrder; ++i) {
     for (int j = 0; j < kHilbertOrder; ++j) {
-      rows[static_cast<std::size_t>(i * kHilbertOrder + j)] = hilbert_literals[static_cast<std::size_t>(i + j)];
+      rows[i * kHilbertOrder + j] = hilbert_literals[i + j];
     }
   }
   return rows;
@@ -113,6 +116,8 @@ constexpr std::array<double, 12> d13_band = {0, 1e-05, 200000,
                                              500000, 2e-05, -1,
                                              3, 1, 0};
 constexpr std::array<double, 4> d13_rhs = {200000.00001, 399999.0003, 499999.00002, 4};
+
+// clang-format on
 
 constexpr LinearData D1{2, d1_rows, d1_rhs};
 constexpr LinearData D2{3, d2_rows, d2_rhs};

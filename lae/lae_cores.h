@@ -36,19 +36,18 @@ CoreOutcome solver_01_core(int n, const double* A, const double* B, double* X, G
 struct CroutWork {
   explicit CroutWork(int n) : AA(n), LL(n), UU(n) {}
 
-  FullMatrix AA;  // A with the first-column exchanges applied
-  FullMatrix LL;  // lower factor, general diagonal
-  FullMatrix UU;  // upper factor, unit diagonal
-  FullVector BB;  // B, exchanged with the rows of AA
-  FullVector Y;   // forward substitution result
-  FullVector XX;  // the solution
-  FullVector RR;  // its residual
-  FullVector DD;  // the correction
+  FullMatrix AA;                 // A with the first-column exchanges applied
+  FullMatrix LL;                 // lower factor, general diagonal
+  FullMatrix UU;                 // upper factor, unit diagonal
+  FullVector BB;                 // B, exchanged with the rows of AA
+  FullVector Y;                  // forward substitution result
+  FullVector XX;                 // the solution
+  FullVector RR;                 // its residual
+  FullVector DD;                 // the correction
   bool factors_written = false;  // true once L and U (and LL, UU) are complete
 };
 
-CoreOutcome solver_02_core(int n, const double* A, const double* B, double* L, double* U, double* X,
-                           CroutWork& w);
+CoreOutcome solver_02_core(int n, const double* A, const double* B, double* L, double* U, double* X, CroutWork& w);
 
 // Storage of LAE_Solver_3diag.
 struct SweepWork {
@@ -67,7 +66,6 @@ struct SweepWork {
 // i*row_stride + 1..3. LAE_Solver_3diag passes row_stride n, its callers'
 // layout, in which c_1 and a_2 of an order-2 band share a cell; a row stride
 // of 3 keeps every entry apart.
-CoreOutcome solver_3diag_core(int n, const double* A, int row_stride, const double* B, double* X,
-                              SweepWork& w);
+CoreOutcome solver_3diag_core(int n, const double* A, int row_stride, const double* B, double* X, SweepWork& w);
 
 }  // namespace lae

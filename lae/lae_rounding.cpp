@@ -20,8 +20,8 @@ constexpr long kMinNormalExponent = -1022;  // below it the spacing stays 2^-107
 
 // floor(log2(p/q)) for positive p and q.
 long binary_exponent(const mpz_class& p, const mpz_class& q) {
-  const long e = static_cast<long>(mpz_sizeinbase(p.get_mpz_t(), 2)) -
-                 static_cast<long>(mpz_sizeinbase(q.get_mpz_t(), 2));
+  const long e =
+      static_cast<long>(mpz_sizeinbase(p.get_mpz_t(), 2)) - static_cast<long>(mpz_sizeinbase(q.get_mpz_t(), 2));
   // p/q lies in (2^(e-1), 2^(e+1)); it is below 2^e exactly when p < q*2^e.
   mpz_class lhs = p;
   mpz_class rhs = q;
@@ -41,7 +41,8 @@ double nearest_double(const mpz_class& num, const mpz_class& den) {
   const mpz_class p = abs(num);
   const mpz_class q = abs(den);
   const long e = binary_exponent(p, q);
-  if (e > kMaxExponent) return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+  if (e > kMaxExponent)
+    return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
 
   // Scale so that one unit of the integer quotient is one unit in the last
   // place of the result: 2^(e-52) for a normal result, 2^-1074 for a

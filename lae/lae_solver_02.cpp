@@ -133,8 +133,7 @@ void clear_factors(FullMatrix& LL, FullMatrix& UU) {
 
 namespace lae {
 
-CoreOutcome solver_02_core(int n, const double* A, const double* B, double* L, double* U, double* X,
-                           CroutWork& w) {
+CoreOutcome solver_02_core(int n, const double* A, const double* B, double* L, double* U, double* X, CroutWork& w) {
   w.factors_written = false;
   if (const auto refused = refuse_entry(n, kFullMaxOrder, A, n, n, B, X)) return *refused;
 

@@ -74,8 +74,7 @@ void band_residual(const BandMatrix& AA, const BandVector& BB, const BandVector&
     } else if (i == n) {
       S = ld_add(ld_mul(AA(i, kDiag), XX[i]), ld_mul(AA(i, kSub), XX[i - 1]));
     } else {
-      S = ld_add(ld_add(ld_mul(AA(i, kSuper), XX[i + 1]), ld_mul(AA(i, kDiag), XX[i])),
-                 ld_mul(AA(i, kSub), XX[i - 1]));
+      S = ld_add(ld_add(ld_mul(AA(i, kSuper), XX[i + 1]), ld_mul(AA(i, kDiag), XX[i])), ld_mul(AA(i, kSub), XX[i - 1]));
     }
     RR[i] = ld_add(BB[i], ld_negate(S));
   }

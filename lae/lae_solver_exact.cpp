@@ -9,10 +9,11 @@
 //   elimination      Echelon, eliminate_below, fraction_free_echelon, consistent
 //   solution         solution_numerators, write_nearest
 //   entry point      LAE_Solver_exact
+#include <gmpxx.h>
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <gmpxx.h>
 #include <utility>
 #include <vector>
 
@@ -30,8 +31,7 @@ constexpr int kSignificandBits = 53;
 // the right-hand side in column n + 1, in the flat layout with row stride
 // n + 1.
 struct IntegerSystem {
-  explicit IntegerSystem(int order)
-      : n(order), cell(static_cast<std::size_t>(layout::flat_cells(order + 1))) {}
+  explicit IntegerSystem(int order) : n(order), cell(static_cast<std::size_t>(layout::flat_cells(order + 1))) {}
 
   mpz_class& operator()(int i, int j) { return cell[layout::flat_index(i, j, n + 1)]; }
   const mpz_class& operator()(int i, int j) const { return cell[layout::flat_index(i, j, n + 1)]; }
@@ -161,21 +161,21 @@ bool write_nearest(int n, const Echelon& e, const std::vector<mpz_class>& y, dou
 
 }  // namespace
 
-void LAE_Solver_exact(const int* order, const double* A, const double* B, double* X, int* ier) {
-  const int n = *order;
-  if (const auto refused = lae::refuse_entry(n, lae::kFlatMaxOrder, A, n, n, B, X)) {
+void LAE_Solver_exact(const int* n, const double* A, const double* B, double* X, int* ier) {
+  const int order = *n;
+  if (const auto refused = lae::refuse_entry(order, lae::kFlatMaxOrder, A, order, order, B, X)) {
     return lae::report_outcome(*refused, nullptr, ier);  // stopped before any estimate: prints nothing
   }
-  IntegerSystem M = load_integer_system(n, A, B);
+  IntegerSystem M = load_integer_system(order, A, B);
   const Echelon e = fraction_free_echelon(M);
   const int rank = static_cast<int>(e.pivot_columns.size());
   if (!consistent(M, rank)) {
-    lae::stop_with_zero_solution(n, X);
+    lae::stop_with_zero_solution(order, X);
     *ier = LAE_IER_FAILED;
     return;
   }
-  const bool representable = write_nearest(n, e, solution_numerators(M, e), X);
-  if (rank < n) {
+  const bool representable = write_nearest(order, e, solution_numerators(M, e), X);
+  if (rank < order) {
     *ier = LAE_IER_SINGULAR_CONSISTENT;
   } else {
     *ier = representable ? LAE_IER_OK : LAE_IER_OVERFLOW;

@@ -42,8 +42,7 @@ void LAE_Solver_01(const int* n, const double* A, const double* B, double* X, in
 ///             the order the exchanges left. L and U are written once the
 ///             factorisation succeeds, also when the solve then fails;
 ///             untouched when it does not.
-void LAE_Solver_02(const int* n, const double* A, const double* B, double* L, double* U, double* X,
-                   int* ier);
+void LAE_Solver_02(const int* n, const double* A, const double* B, double* L, double* U, double* X, int* ier);
 
 /// A tridiagonal system of order n = 1..199 by the sweep, without pivoting.
 /// @param n    in: the order; above 199 nothing is written or printed

@@ -52,8 +52,8 @@ struct FractionDigits {
 FractionDigits decimal_fraction_digits(double m) {
   // "d.dddddddddddddde-xx": 1 + 1 + 14 + exponent part; 32 is ample.
   char text[32];
-  const std::to_chars_result res = std::to_chars(
-      text, text + sizeof text, m, std::chars_format::scientific, kSignificantDigits - 1);
+  const std::to_chars_result res =
+      std::to_chars(text, text + sizeof text, m, std::chars_format::scientific, kSignificantDigits - 1);
   const std::string_view written(text, static_cast<std::size_t>(res.ptr - text));
 
   FractionDigits out{};
@@ -168,7 +168,7 @@ void ld_to_double(const LongDecimal& v, double& out) {
   const double scale = power_of_ten(e);
   if (scale == 0.0 || std::isinf(scale)) {
     constexpr int kWords = kLdLastDigit - kLdFirstDigit;  // words 2..33
-    char text[2 + kWords * kLdDigitsPerWord + 16];          // sign, digits, "e", exponent, NUL
+    char text[2 + kWords * kLdDigitsPerWord + 16];        // sign, digits, "e", exponent, NUL
     char* p = text;
     if (v[kLdSign] < 0) *p++ = '-';
     for (int w = kLdFirstDigit; w < kLdFirstDigit + kWords; ++w) {

@@ -257,7 +257,7 @@ PackedQuotient long_divide(const Packed& px, const Packed& py) {
     // Estimate from three leading digits each, truncated.
     const double lead = static_cast<double>(lead0) * kPackedScale + static_cast<double>(lead1) +
                         static_cast<double>(lead2) * kPackedInverse;
-    const std::int64_t d = static_cast<std::int64_t>(lead * divisor_inverse);
+    const auto d = static_cast<std::int64_t>(lead * divisor_inverse);
     q.digit[p] = d;
     // Multiply and subtract, without carries: the window, the digit that
     // enters it next, and the digits below.

@@ -144,10 +144,10 @@ int first_nonzero_word(const LongDecimalWide& w) {
 std::int32_t estimate_quotient_word(const LongDecimalWide& x, const LongDecimalWide& y) {
   const int f = first_nonzero_word(x);
   if (f > kLdWideLastDigit - 1) return 0;
-  const double num = static_cast<double>(x[f]) * kWordScale2 +
-                     static_cast<double>(x[f + 1]) * kWordScale1 + static_cast<double>(x[f + 2]);
-  const double den = static_cast<double>(y[f]) * kWordScale2 +
-                     static_cast<double>(y[f + 1]) * kWordScale1 + static_cast<double>(y[f + 2]) + 1.0;
+  const double num = static_cast<double>(x[f]) * kWordScale2 + static_cast<double>(x[f + 1]) * kWordScale1 +
+                     static_cast<double>(x[f + 2]);
+  const double den = static_cast<double>(y[f]) * kWordScale2 + static_cast<double>(y[f + 1]) * kWordScale1 +
+                     static_cast<double>(y[f + 2]) + 1.0;
   return static_cast<std::int32_t>(num / den);
 }
 

@@ -43,8 +43,8 @@ double triangle_source(double t) {
 
 // --- test02 --------------------------------------------------------------------
 
-int model02(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-            int*, const int*) {
+int model02(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int*,
+            const int*) {
   const auto& p = test02_params;
   f[1] = yp[1] * p.c1 - y[4];
   f[2] = yp[2] * p.c2 - y[5];
@@ -70,8 +70,7 @@ int model02(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
 }
 
 // Plot table at every call; the header and the final point also to the protocol.
-int print02(double* y, double*, int, int, double t, double, double tend, double, double*, int kind,
-            const int*) {
+int print02(double* y, double*, int, int, double t, double, double tend, double, double*, int kind, const int*) {
   constexpr const char* header = "           T11-HIGH Q FILTER,t-time,il2,uc3,il1,uc1\n";
   if (kind == 0) textout::out_printf(streams.plot, header);
   write_plot_line(streams.plot, t, y[5], y[3], y[4], y[1]);
@@ -107,8 +106,8 @@ std::optional<BjtValues> bjt_currents(const Test06Params& p, double u1, double u
   return v;
 }
 
-int model06(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-            int* status, const int*) {
+int model06(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int* status,
+            const int*) {
   const auto& p = test06_params;
   const std::optional<BjtValues> bjt = bjt_currents(p, y[1], y[2]);
   if (!bjt) {
@@ -162,8 +161,7 @@ int model06(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   return 0;
 }
 
-int print06(double* y, double*, int, int, double t, double, double, double, double*, int kind,
-            const int*) {
+int print06(double* y, double*, int, int, double t, double, double, double, double*, int kind, const int*) {
   if (kind == 0) {
     textout::out_printf(streams.plot, "           kolpitz-oscillator,t-time,u-out,u-kollec,u-emiter,il1\n");
   }
@@ -173,8 +171,8 @@ int print06(double* y, double*, int, int, double t, double, double, double, doub
 
 // --- test08 --------------------------------------------------------------------
 
-int model08(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double, int,
-            int*, const int*) {
+int model08(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double, int, int*,
+            const int*) {
   const double s = triangle_source(t);
   test08_state.usrc = s;
   const double c1 = test08_params.c1;
@@ -192,8 +190,7 @@ int model08(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
 }
 
 // Prints the solution next to its closed form for a rising source.
-int print08(double* y, double*, int, int, double t, double, double, double, double*, int kind,
-            const int*) {
+int print08(double* y, double*, int, int, double t, double, double, double, double*, int kind, const int*) {
   const double w = 2.25 - 2 * test08_state.usrc;
   const double root = std::sqrt(w);
   const double U = 1.5 - root;

@@ -53,9 +53,7 @@ void set_test02() { test02_params = derive_test02(kKT02, kUnitScale, kUnitScale)
 // test03's model has no parameters.
 void set_test03() {}
 
-void set_test04() {
-  test04_params = {.al = 1.5e-18, .be = 2.5e-06, .ga = 2.1e-06, .p = 0.6, .si = 0.18, .ta = 0.016};
-}
+void set_test04() { test04_params = {.al = 1.5e-18, .be = 2.5e-06, .ga = 2.1e-06, .p = 0.6, .si = 0.18, .ta = 0.016}; }
 
 void set_test05() { test05_state.tnext = 0; }
 
@@ -121,10 +119,26 @@ constexpr DaeVector test00_start(double a) { return vector({1.5 + 1 + 1, 1.5 + 1
 constexpr DaeTestCase test00_case(const char* name, int ii, int nm) {
   const double a = ii == 1 ? 0.001 : 0.999;
   const DaeVector magnitude = ii == 1 ? vector({3.5, 1.5, 2.6}) : vector({3.5, 1.5, 3.5});
-  return {name, 0, ii, 3, 3, nm, DAE_INIT_COMPUTE, 0, 10, 1e-10, 10, 0.001, test00_start(a), test00_start(a),
-          magnitude, floors(magnitude), ii == 1 ? set_test00_pass1 : set_test00_pass2, model00, print00};
+  return {name,
+          0,
+          ii,
+          3,
+          3,
+          nm,
+          DAE_INIT_COMPUTE,
+          0,
+          10,
+          1e-10,
+          10,
+          0.001,
+          test00_start(a),
+          test00_start(a),
+          magnitude,
+          floors(magnitude),
+          ii == 1 ? set_test00_pass1 : set_test00_pass2,
+          model00,
+          print00};
 }
-
 
 // Largest |y_i| of the battery's runs.
 constexpr DaeVector kMagnitude01 = vector({2.1, 1.4e20});
@@ -157,20 +171,20 @@ constexpr std::array<DaeTestCase, kDaeRuns> kCatalogue = {{
     {"test02", 2, 0, 5, 5, 3, DAE_INIT_COMPUTE, 0 * kKT02, 12560 * kKT02, 1e-06 * kKT02, 12560 * kKT02, 0.0001,
      vector({0, 0, 0, 0, 0}), vector({0, 0, 0, 0, 0}), kMagnitude02, floors(kMagnitude02), set_test02, model02,
      print02},
-    {"test03", 3, 0, 2, 2, 3, DAE_INIT_COMPUTE, 0, 3, 1e-16, 3, 1e-08, vector({2, 0}), vector({1, 2}),
-     kMagnitude03, floors(kMagnitude03), set_test03, model03, print03},
-    {"test04", 4, 0, 2, 2, 3, DAE_INIT_COMPUTE, 0, 1000000, 1e-16, 1000000, 1e-10, vector({-1, 0}),
-     vector({1, 1}), kMagnitude04, floors(kMagnitude04, 2, kPhotonFloor04), set_test04, model04, print04},
-    {"test05", 5, 0, 2, 2, 3, DAE_INIT_COMPUTE, 0, 10, 1e-07, 5, 0.0001, vector({1, 3}), vector({1, 3}),
-     kMagnitude05, floors(kMagnitude05), set_test05, model05, print05},
-    {"test06", 6, 0, 6, 5, 3, DAE_INIT_COMPUTE, 0 * kKT06, 0.001 * kKT06, (0.001 * kKT06) / 1e9,
-     0.001 * kKT06, 0.001, vector({0, 0, 0, 0, 0, 0}), vector({0, 0, 0, 0, 0, 0}), kMagnitude06,
-     floors(kMagnitude06), set_test06, model06, print06},
+    {"test03", 3, 0, 2, 2, 3, DAE_INIT_COMPUTE, 0, 3, 1e-16, 3, 1e-08, vector({2, 0}), vector({1, 2}), kMagnitude03,
+     floors(kMagnitude03), set_test03, model03, print03},
+    {"test04", 4, 0, 2, 2, 3, DAE_INIT_COMPUTE, 0, 1000000, 1e-16, 1000000, 1e-10, vector({-1, 0}), vector({1, 1}),
+     kMagnitude04, floors(kMagnitude04, 2, kPhotonFloor04), set_test04, model04, print04},
+    {"test05", 5, 0, 2, 2, 3, DAE_INIT_COMPUTE, 0, 10, 1e-07, 5, 0.0001, vector({1, 3}), vector({1, 3}), kMagnitude05,
+     floors(kMagnitude05), set_test05, model05, print05},
+    {"test06", 6, 0, 6, 5, 3, DAE_INIT_COMPUTE, 0 * kKT06, 0.001 * kKT06, (0.001 * kKT06) / 1e9, 0.001 * kKT06, 0.001,
+     vector({0, 0, 0, 0, 0, 0}), vector({0, 0, 0, 0, 0, 0}), kMagnitude06, floors(kMagnitude06), set_test06, model06,
+     print06},
     // ye(i) = |y(i)|.
-    {"test07", 7, 0, 3, 3, 3, DAE_INIT_COMPUTE, 0, 261.2, 1e-10, 261.2, 0.001, vector({0.1, 0, 0}),
-     vector({0.1, 0, 0}), kMagnitude07, floors(kMagnitude07), set_test07, model07, print07},
-    {"test08", 8, 0, 3, 2, 3, DAE_INIT_COMPUTE, 0, 4, 1e-16, 4, 1e-05, vector({0, 0}), vector({0, 0}),
-     kMagnitude08, floors(kMagnitude08), set_test08, model08, print08},
+    {"test07", 7, 0, 3, 3, 3, DAE_INIT_COMPUTE, 0, 261.2, 1e-10, 261.2, 0.001, vector({0.1, 0, 0}), vector({0.1, 0, 0}),
+     kMagnitude07, floors(kMagnitude07), set_test07, model07, print07},
+    {"test08", 8, 0, 3, 2, 3, DAE_INIT_COMPUTE, 0, 4, 1e-16, 4, 1e-05, vector({0, 0}), vector({0, 0}), kMagnitude08,
+     floors(kMagnitude08), set_test08, model08, print08},
     {"test09", 9, 0, 17, 2, 3, DAE_INIT_COMPUTE, 0 * kKT09, kTend09, kTend09 / 1e12, kTend09 / 20, 0.001,
      vector({0, 0}), vector({0, 0}), kMagnitude09, floors(kMagnitude09), set_test09, model09, print09},
 }};
@@ -198,9 +212,9 @@ void set_start_values(const DaeTestCase& c, DaeArrays& a) {
 void call_dae_solver(const DaeTestCase& c, DaeArrays& a, int& ier, DAE_Output output) {
   constexpr double t = 0.0;
   constexpr double h = 0.0;
-  DAE_Solver_01(a.y.data(), a.yp.data(), a.ye.data(), a.ype.data(), a.F.data(), a.fyp.data(), a.fy.data(), t,
-                c.t0, c.tend, h, c.hmin, c.hmax, c.eps, &a.tstop, c.n, c.m, c.nm, c.init, &a.status, &ier,
-                a.ip.data(), c.model, output != nullptr ? output : c.output);
+  DAE_Solver_01(a.y.data(), a.yp.data(), a.ye.data(), a.ype.data(), a.F.data(), a.fyp.data(), a.fy.data(), t, c.t0,
+                c.tend, h, c.hmin, c.hmax, c.eps, &a.tstop, c.n, c.m, c.nm, c.init, &a.status, &ier, a.ip.data(),
+                c.model, output != nullptr ? output : c.output);
 }
 
 void run_dae_case(const DaeTestCase& c, DaeArrays& a, int& ier) {

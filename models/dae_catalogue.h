@@ -60,7 +60,7 @@ struct DaeTestCase {
   int nm;            // method
   int init;          // start mode (DAE_INIT_COMPUTE for every test)
   double t0, tend, hmin, hmax, eps;
-  DaeVector y0;  // start values y(1..n); the solver replaces y(m+1..n) with consistent ones
+  DaeVector y0;   // start values y(1..n); the solver replaces y(m+1..n) with consistent ones
   DaeVector ye0;  // start magnitude scales ye(1..n)
   // Largest |y_i| over the accepted points of the battery's run, rounded up to
   // two digits.

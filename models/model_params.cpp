@@ -8,9 +8,9 @@
 //
 // Each value is computed in the written order of operations: the reports
 // print these numbers and the models integrate with them.
-#include <cmath>
-
 #include "models/model_params.h"
+
+#include <cmath>
 
 namespace models {
 namespace {

@@ -72,8 +72,8 @@ void write_final_errors00(const double* y, int n, double t, const int* ip, const
 
 // --- test00 --------------------------------------------------------------------
 
-int model00(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-            int*, const int*) {
+int model00(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int*,
+            const int*) {
   const auto& M = test00_params.M;
   constexpr int k = kTest00Order;  // stride of M
   for (int i = 1; i <= 3; ++i) {
@@ -86,8 +86,7 @@ int model00(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   return 0;
 }
 
-int print00(double* y, double*, int n, int, double t, double, double tend, double, double*, int kind,
-            const int* ip) {
+int print00(double* y, double*, int n, int, double t, double, double tend, double, double*, int kind, const int* ip) {
   auto& state = test00_state;
   if (kind == 0) {
     constexpr const char* header =
@@ -104,8 +103,8 @@ int print00(double* y, double*, int n, int, double t, double, double tend, doubl
 
 // --- test01 --------------------------------------------------------------------
 
-int model01(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-            int*, const int*) {
+int model01(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int*,
+            const int*) {
   const double MU = test01_params.MU;
   f[1] = yp[1] - y[2];
   f[2] = yp[2] - (1 - y[1] * y[1]) * MU * y[2] + y[1];
@@ -117,8 +116,7 @@ int model01(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   return 0;
 }
 
-int print01(double* y, double* yp, int, int, double t, double, double, double, double*, int kind,
-            const int*) {
+int print01(double* y, double* yp, int, int, double t, double, double, double, double*, int kind, const int*) {
   if (kind == 0) textout::out_printf(streams.plot, "           Van-der-pol equations,t,y1(t),yp1,y2,yp2\n");
   write_plot_line(streams.plot, t, y[1], yp[1], y[2], yp[2]);
   return 0;
@@ -126,8 +124,8 @@ int print01(double* y, double* yp, int, int, double t, double, double, double, d
 
 // --- test03 --------------------------------------------------------------------
 
-int model03(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-            int*, const int*) {
+int model03(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int*,
+            const int*) {
   f[1] = yp[1] - y[2];
   f[2] = yp[2] - (y[1] + y[2] - y[1] * y[1] * y[1] - y[1] * y[1] * y[2]) * kCubicStiffness;
   fyp[flat_index(1, 1, n)] = 1;
@@ -138,8 +136,7 @@ int model03(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   return 0;
 }
 
-int print03(double* y, double* yp, int, int, double t, double, double, double, double*, int kind,
-            const int*) {
+int print03(double* y, double* yp, int, int, double t, double, double, double, double*, int kind, const int*) {
   if (kind == 0) textout::out_printf(streams.plot, "           drovask-test-4-2,t-time,y1,xp1,y1,xp1\n");
   write_plot_line(streams.plot, t, y[1], yp[1], y[1], yp[1]);
   return 0;
@@ -147,8 +144,8 @@ int print03(double* y, double* yp, int, int, double t, double, double, double, d
 
 // --- test04 --------------------------------------------------------------------
 
-int model04(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-            int*, const int*) {
+int model04(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int*,
+            const int*) {
   const auto& p = test04_params;
   f[1] = (p.al * y[2] + p.be) * y[1] + yp[1] - p.ga;
   f[2] = yp[2] - (y[1] * p.p - p.si) * y[2] - (y[1] + 1) * p.ta;
@@ -161,8 +158,7 @@ int model04(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   return 0;
 }
 
-int print04(double* y, double* yp, int, int, double t, double, double, double, double*, int kind,
-            const int*) {
+int print04(double* y, double* yp, int, int, double t, double, double, double, double*, int kind, const int*) {
   if (kind == 0) textout::out_printf(streams.plot, "           lazer,t-time,y2,y1,yp1,yp2\n");
   write_plot_line(streams.plot, t, y[2], y[1], yp[1], yp[2]);
   return 0;
@@ -170,8 +166,8 @@ int print04(double* y, double* yp, int, int, double t, double, double, double, d
 
 // --- test05 --------------------------------------------------------------------
 
-int model05(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-            int*, const int*) {
+int model05(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int*,
+            const int*) {
   f[1] = yp[1] - 2 * y[1] + 2 * y[1] * y[2];
   f[2] = yp[2] - y[2] * y[1] + y[2];
   fyp[flat_index(1, 1, n)] = 1;
@@ -185,8 +181,7 @@ int model05(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
 
 // Writes a protocol line at every whole time and asks the solver, through the
 // stop time, to end a step exactly on the next one.
-int print05(double* y, double* yp, int, int, double t, double, double, double, double* tstop, int kind,
-            const int*) {
+int print05(double* y, double* yp, int, int, double t, double, double, double, double* tstop, int kind, const int*) {
   double& tnext = test05_state.tnext;
   if (kind == 0) {
     textout::out_printf(streams.plot, "           tabulation test from IMSL,t,y1(t),yp1,y2,yp2\n");

@@ -1,6 +1,6 @@
 // Switching models: the Chua circuit and the AC-to-DC converter.
 //
-//   test07   pwl_diode, relative_distance, model07, print07 (Chua circuit with a
+//   test07   pwl_diode, first_breakpoint_above, relative_distance, model07, print07 (Chua circuit with a
 //            piecewise-linear diode whose segment is held for a whole step)
 //   test09   model09, print09 (half-wave rectifier with an exponential diode)
 //
@@ -33,6 +33,14 @@ double relative_distance(double e, double v) {
   return divisor > kTiny ? difference / divisor : difference;
 }
 
+// The first of the breakpoints 1..K above u, or K + 1; never beyond the table.
+int first_breakpoint_above(const Test07Params& p, double u, int K) {
+  for (int k = 1; k <= std::min(K, kDiodeLastPoint); ++k) {
+    if (u < p.xb[k]) return k;
+  }
+  return K + 1;
+}
+
 }  // namespace
 
 // --- test07 --------------------------------------------------------------------
@@ -40,15 +48,7 @@ double relative_distance(double e, double v) {
 DiodePoint pwl_diode(const Test07Params& p, int& kz, double u, int K, int ip1, int* status) {
   const auto& xb = p.xb;
   const auto& yb = p.yb;
-
-  // First breakpoint above u; never search beyond the table.
-  int kf = K + 1;
-  for (int k = 1; k <= std::min(K, kDiodeLastPoint); ++k) {
-    if (u < xb[k]) {
-      kf = k;
-      break;
-    }
-  }
+  const int kf = first_breakpoint_above(p, u, K);
 
   // The segment is chosen at the first Newton iteration of a step and held.
   int k = kz;
@@ -87,8 +87,8 @@ DiodePoint pwl_diode(const Test07Params& p, int& kz, double u, int K, int ip1, i
   return {g, dg};
 }
 
-int model07(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int,
-            int* status, const int* ip) {
+int model07(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double, double, int, int* status,
+            const int* ip) {
   const auto& p = test07_params;
   const DiodePoint d = pwl_diode(p, test07_state.kz, y[1], n, ip[1], status);
   f[1] = d.g + yp[1] * p.c1 - y[2] / p.r + y[1] / p.r;
@@ -106,8 +106,7 @@ int model07(double* y, double* yp, double* f, double* fyp, double* fy, int n, in
   return 0;
 }
 
-int print07(double* y, double* yp, int, int, double t, double, double, double, double*, int kind,
-            const int*) {
+int print07(double* y, double* yp, int, int, double t, double, double, double, double*, int kind, const int*) {
   if (kind == 0) textout::out_printf(streams.plot, "           chua-circuit,t-time,z1,z2,z3,xp[1]=dz[1]/dt\n");
   write_plot_line(streams.plot, t, y[1], y[2], y[3], yp[1]);
   return 0;
@@ -115,8 +114,8 @@ int print07(double* y, double* yp, int, int, double t, double, double, double, d
 
 // --- test09 --------------------------------------------------------------------
 
-int model09(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double, int,
-            int* status, const int*) {
+int model09(double* y, double* yp, double* f, double* fyp, double* fy, int n, int, double t, double, int, int* status,
+            const int*) {
   const auto& p = test09_params;
   const double s = p.e * std::sin(p.omega * t);
   double x = y[4] / p.vt;

@@ -46,8 +46,8 @@ bool evaluate_model(AdapterContext& a, double t, N_Vector yy, N_Vector yp) {
   if (a.ida_mem != nullptr) IDAGetCurrentStep(a.ida_mem, &h);
   a.status = DAE_STATUS_OK;
   ++a.model_calls;
-  c.model(a.y.data(), a.yp.data(), a.F.data(), a.fyp.data(), a.fy.data(), c.n, c.m, t, h, DAE_MODEL_ORDINARY,
-          &a.status, a.ip.data());
+  c.model(a.y.data(), a.yp.data(), a.F.data(), a.fyp.data(), a.fy.data(), c.n, c.m, t, h, DAE_MODEL_ORDINARY, &a.status,
+          a.ip.data());
   return a.status == DAE_STATUS_OK;
 }
 

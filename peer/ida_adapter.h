@@ -26,14 +26,14 @@ inline constexpr int kCallbackRecoverable = 1;  // IDA retries with a smaller st
 
 struct AdapterContext {
   const models::DaeTestCase* test = nullptr;
-  void* ida_mem = nullptr;   // for the current step size handed to the model
-  std::vector<double> y;     // y(1..n)
-  std::vector<double> yp;    // y'(1..m)
-  std::vector<double> F;     // F(1..n)
-  std::vector<double> fyp;   // dF/dy', (i, j) at i*n + j; entries never written stay 0
-  std::vector<double> fy;    // dF/dy, likewise
-  std::vector<int> ip;       // the statistics array the model may read; ip[1] stays 0
-  int status = 0;            // the model's report flag
+  void* ida_mem = nullptr;  // for the current step size handed to the model
+  std::vector<double> y;    // y(1..n)
+  std::vector<double> yp;   // y'(1..m)
+  std::vector<double> F;    // F(1..n)
+  std::vector<double> fyp;  // dF/dy', (i, j) at i*n + j; entries never written stay 0
+  std::vector<double> fy;   // dF/dy, likewise
+  std::vector<int> ip;      // the statistics array the model may read; ip[1] stays 0
+  int status = 0;           // the model's report flag
   long model_calls = 0;
 };
 
@@ -45,8 +45,8 @@ int ida_residual(double t, N_Vector yy, N_Vector yp, N_Vector rr, void* context)
 
 // J = dF/dy + cj dF/dy' at (t, y, y'); recoverable when the model cannot be
 // evaluated there.
-int ida_jacobian(double t, double cj, N_Vector yy, N_Vector yp, N_Vector rr, SUNMatrix J, void* context,
-                 N_Vector tmp1, N_Vector tmp2, N_Vector tmp3);
+int ida_jacobian(double t, double cj, N_Vector yy, N_Vector yp, N_Vector rr, SUNMatrix J, void* context, N_Vector tmp1,
+                 N_Vector tmp2, N_Vector tmp3);
 
 // Calls the model at (t, yy, yp) into the context's F, fyp, fy; false when it
 // reported a status other than 0.

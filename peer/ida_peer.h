@@ -67,17 +67,17 @@ struct IdaSample {
 inline constexpr int kNoStartValues = -1000;
 
 struct IdaRun {
-  int flag = 0;           // IDA's last return flag (IDA_TSTOP_RETURN when tend was reached)
-  double t = 0;           // time reached
-  models::DaeVector y{};  // state at t
-  models::DaeVector yp{};  // y'(1..m) at t
-  models::DaeVector y_start{};   // the battery's consistent start values
-  models::DaeVector yp_start{};  // and their derivatives
-  long steps = 0;                   // accepted steps
-  long residual_evaluations = 0;    // residual calls made by IDA
-  long jacobian_evaluations = 0;    // iteration matrices formed
-  long model_calls = 0;             // model callback calls, both kinds together
-  long newton_iterations = 0;       // nonlinear iterations
+  int flag = 0;                   // IDA's last return flag (IDA_TSTOP_RETURN when tend was reached)
+  double t = 0;                   // time reached
+  models::DaeVector y{};          // state at t
+  models::DaeVector yp{};         // y'(1..m) at t
+  models::DaeVector y_start{};    // the battery's consistent start values
+  models::DaeVector yp_start{};   // and their derivatives
+  long steps = 0;                 // accepted steps
+  long residual_evaluations = 0;  // residual calls made by IDA
+  long jacobian_evaluations = 0;  // iteration matrices formed
+  long model_calls = 0;           // model callback calls, both kinds together
+  long newton_iterations = 0;     // nonlinear iterations
   long error_test_failures = 0;
   long newton_failures = 0;  // nonlinear convergence failures
   double cpu_seconds = 0;    // process CPU time from creation to the end of the run

@@ -11,9 +11,9 @@
 #include <sundials/sundials_context.h>
 #include <sunlinsol/sunlinsol_dense.h>
 #include <sunmatrix/sunmatrix_dense.h>
-#include <time.h>
 
 #include <cstddef>
+#include <ctime>
 
 #include "peer/battery_start.h"
 #include "peer/ida_adapter.h"

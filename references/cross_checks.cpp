@@ -65,8 +65,8 @@ std::optional<CrossCheck> closed_form(const models::DaeTestCase& c) {
   if (c.test == 1) return van_der_pol_limit(c);
   if (c.test == 8) return nonlinear_capacitor_end(c);
   if (const std::optional<models::DaeVector> y = exact_linear_solution(c)) {
-    return CrossCheck{"exact: matrix exponential of the model's coefficients in 320-bit arithmetic", c.tend, *y,
-                      true, true};
+    return CrossCheck{"exact: matrix exponential of the model's coefficients in 320-bit arithmetic", c.tend, *y, true,
+                      true};
   }
   return std::nullopt;
 }
@@ -92,8 +92,6 @@ CrossCheck own_solver(const models::DaeTestCase& c, double eps, double until) {
 
 // --- invariant -------------------------------------------------------------------------
 
-double first_integral05(const models::DaeVector& y) {
-  return y[1] - std::log(y[1]) + 2 * (y[2] - std::log(y[2]));
-}
+double first_integral05(const models::DaeVector& y) { return y[1] - std::log(y[1]) + 2 * (y[2] - std::log(y[2])); }
 
 }  // namespace references

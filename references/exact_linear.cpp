@@ -39,11 +39,12 @@ LinearModel evaluate(const models::DaeTestCase& c, double t, const std::vector<d
                      const std::vector<double>& yp) {
   LinearModel l{c.n, std::vector<double>(layout::flat_cells(c.n)), std::vector<double>(layout::flat_cells(c.n)),
                 std::vector<double>(c.n + 1)};
-  std::vector<double> yy = y, yyp = yp;
+  std::vector<double> yy = y;
+  std::vector<double> yyp = yp;
   std::vector<int> ip(dae_ip_size(c.n));
   int status = DAE_STATUS_OK;
-  c.model(yy.data(), yyp.data(), l.F0.data(), l.A.data(), l.B.data(), c.n, c.m, t, c.hmin, DAE_MODEL_ORDINARY,
-          &status, ip.data());
+  c.model(yy.data(), yyp.data(), l.F0.data(), l.A.data(), l.B.data(), c.n, c.m, t, c.hmin, DAE_MODEL_ORDINARY, &status,
+          ip.data());
   return l;
 }
 
@@ -54,7 +55,8 @@ std::optional<LinearModel> read_linear_model(const models::DaeTestCase& c) {
   if (c.m != c.n) return std::nullopt;
   c.set_parameters();
   const LinearModel at_zero = evaluate(c, c.t0, std::vector<double>(c.n + 1), std::vector<double>(c.n + 1));
-  std::vector<double> y(c.n + 1), yp(c.n + 1);
+  std::vector<double> y(c.n + 1);
+  std::vector<double> yp(c.n + 1);
   for (int i = 1; i <= c.n; ++i) {
     y[i] = 0.5 + i;
     yp[i] = 1.0 / i;

@@ -6,7 +6,7 @@
 //   IDA pairs      IdaPair, kTolerancePairs, ida_pair
 //   chaos          kHorizonDigits, find_horizon
 //   one test       Reference, reference_of, cross_checks_of
-//   output         component_json, reference_json, print_summary, main
+//   output         component_json, cross_checks_json, reference_json, print_summary, main
 //
 // Method. Each test is integrated by SUNDIALS IDA (peer/) from the battery's
 // start values to tend, stopping exactly there, at two tight tolerances, the
@@ -156,9 +156,9 @@ double own_solver_eps(const models::DaeTestCase& c) {
 
 struct Reference {
   const models::DaeTestCase* c;
-  double t;                       // the time of the reference: tend, or the horizon
-  std::optional<IdaPair> ida;     // the pair at t
-  int digits_at_tend = 0;         // agreement of the pair at tend (chaotic test)
+  double t;                    // the time of the reference: tend, or the horizon
+  std::optional<IdaPair> ida;  // the pair at t
+  int digits_at_tend = 0;      // agreement of the pair at tend (chaotic test)
   std::vector<references::CrossCheck> checks;
 };
 
@@ -218,13 +218,33 @@ json component_json(const Reference& r, int i) {
   return j;
 }
 
+// Each cross-check with the digits on which it agrees with the reference (the
+// tighter IDA run, or the first closed form where IDA gives none).
+json cross_checks_json(const Reference& r) {
+  const models::DaeTestCase& c = *r.c;
+  json checks = json::array();
+  for (const references::CrossCheck& x : r.checks) {
+    const std::vector<double> y(x.y.begin() + 1, x.y.begin() + c.n + 1);
+    json check = {{"method", x.method}, {"reached", x.reached}, {"y", y}};
+    if (r.ida && x.reached) check["digits"] = least_digits(c, x.y, r.ida->b.y);
+    if (!r.ida && x.reached && !x.closed_form) check["digits"] = least_digits(c, x.y, r.checks.front().y);
+    checks.push_back(check);
+  }
+  return checks;
+}
+
 json reference_json(const Reference& r) {
   const models::DaeTestCase& c = *r.c;
   json runs = json::array();
   for (const models::DaeTestCase& other : models::dae_catalogue()) {
     if (other.test == c.test && other.ii == c.ii) runs.push_back(other.name);
   }
-  json j = {{"test", c.test}, {"ii", c.ii}, {"runs", runs}, {"n", c.n}, {"tend", c.tend}, {"t", r.t},
+  json j = {{"test", c.test},
+            {"ii", c.ii},
+            {"runs", runs},
+            {"n", c.n},
+            {"tend", c.tend},
+            {"t", r.t},
             {"chaotic", c.test == kChaoticTest}};
   if (c.test == kChaoticTest) j["digits_at_tend"] = r.digits_at_tend;
   j["source"] = r.ida ? "IDA" : "closed form";
@@ -236,18 +256,10 @@ json reference_json(const Reference& r) {
   json components = json::array();
   for (int i = 1; i <= c.n; ++i) components.push_back(component_json(r, i));
   j["components"] = components;
-  json checks = json::array();
-  for (const references::CrossCheck& x : r.checks) {
-    const std::vector<double> y(x.y.begin() + 1, x.y.begin() + c.n + 1);
-    json check = {{"method", x.method}, {"reached", x.reached}, {"y", y}};
-    if (r.ida && x.reached) check["digits"] = least_digits(c, x.y, r.ida->b.y);
-    if (!r.ida && x.reached && !x.closed_form) check["digits"] = least_digits(c, x.y, r.checks.front().y);
-    checks.push_back(check);
-  }
-  j["cross_checks"] = checks;
+  j["cross_checks"] = cross_checks_json(r);
   if (c.test == 5 && r.ida) {
-    j["first_integral_digits"] = agreement_digits(references::first_integral05(r.ida->b.y),
-                                                  references::first_integral05(c.y0), 0);
+    j["first_integral_digits"] =
+        agreement_digits(references::first_integral05(r.ida->b.y), references::first_integral05(c.y0), 0);
   }
   return j;
 }
@@ -273,7 +285,7 @@ void print_summary(const Reference& r) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   if (argc != 2) {
     std::fprintf(stderr, "usage: dae_references OUTPUT.json\n");
     return 2;
@@ -287,21 +299,31 @@ int main(int argc, char** argv) {
     all.push_back(reference_json(r));
   }
   json document = {
-      {"about", "Reference solutions of the DAE tests at tend (test07: at its horizon). Regenerate with "
-                "`make references`. value: the tighter IDA run rounded to `digits`, the digits on which both "
-                "runs agree on the scale max(|y_i|, floor_i); errors of a run count as "
-                "|y_i - value_i| / max(|value_i|, floor_i). Where `exact` is given (a closed form), it is the "
-                "better reference; test01 and test08 have no IDA reference (source: closed form)."},
-      {"settings", {{"integrator", "SUNDIALS IDA, dense direct solver, the models' own Jacobians"},
-                    {"atol", "rtol * floor_i"},
-                    {"start", "the battery's start-up values"},
-                    {"first_step", "hmin"},
-                    {"largest_step", "hmax"},
-                    {"own_solver_eps", {{"default", kOwnSolverEps}, {"test01", kOwnSolverEps01},
-                                        {"test04", kOwnSolverEps04}}},
-                    {"horizon_digits", kHorizonDigits},
-                    {"horizon_sample_step", kSampleStep}}},
+      {"about",
+       "Reference solutions of the DAE tests at tend (test07: at its horizon). Regenerate with "
+       "`make references`. value: the tighter IDA run rounded to `digits`, the digits on which both "
+       "runs agree on the scale max(|y_i|, floor_i); errors of a run count as "
+       "|y_i - value_i| / max(|value_i|, floor_i). Where `exact` is given (a closed form), it is the "
+       "better reference; test01 and test08 have no IDA reference (source: closed form)."},
+      {"settings",
+       {{"integrator", "SUNDIALS IDA, dense direct solver, the models' own Jacobians"},
+        {"atol", "rtol * floor_i"},
+        {"start", "the battery's start-up values"},
+        {"first_step", "hmin"},
+        {"largest_step", "hmax"},
+        {"own_solver_eps", {{"default", kOwnSolverEps}, {"test01", kOwnSolverEps01}, {"test04", kOwnSolverEps04}}},
+        {"horizon_digits", kHorizonDigits},
+        {"horizon_sample_step", kSampleStep}}},
       {"references", all}};
-  std::ofstream(argv[1]) << document.dump(1) << "\n";
+  std::ofstream out(argv[1]);
+  out << document.dump(1) << "\n";
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "dae_references: cannot write %s\n", argv[1]);
+    return 1;
+  }
   return 0;
+} catch (const std::exception& e) {
+  std::fprintf(stderr, "dae_references: %s\n", e.what());
+  return 1;
 }

@@ -5,8 +5,7 @@
 //   running        run_case, run_ida_case
 #include "report/case_run.h"
 
-#include <time.h>
-
+#include <ctime>
 #include <memory>
 
 #include "dae/dae_core.h"
@@ -53,20 +52,18 @@ dae::OutputReply output_call(void* context, double* y, double* yp, int n, int m,
 
 }  // namespace
 
-CaseRun run_case(const models::DaeTestCase& c, int nm, double eps, const RunLimits& limits,
-                 StepObserver observer) {
+CaseRun run_case(const models::DaeTestCase& c, int nm, double eps, const RunLimits& limits, StepObserver observer) {
   const textout::DiagnosticsTo quiet(nullptr);
   auto a = std::make_unique<models::DaeArrays>();
   RunContext context{&c, limits, observer, thread_cpu_seconds(), 0};
   c.set_parameters();
   models::set_start_values(c, *a);
-  const dae::CoreArrays arrays{a->y.data(),   a->yp.data(), a->ye.data(),  a->ype.data(), a->F.data(),
-                               a->fyp.data(), a->fy.data(), &a->tstop,     &a->status,    a->ip.data()};
+  const dae::CoreArrays arrays{a->y.data(),   a->yp.data(), a->ye.data(), a->ype.data(), a->F.data(),
+                               a->fyp.data(), a->fy.data(), &a->tstop,    &a->status,    a->ip.data()};
   dae::CoreSettings settings{c.t0, c.tend, c.hmin, c.hmax, eps, c.n, c.m, nm, c.init};
   settings.max_steps = limits.max_steps;
   settings.quiet = true;
-  const dae::CoreResult r =
-      dae::integrate(arrays, settings, {model_call, &context}, {output_call, &context});
+  const dae::CoreResult r = dae::integrate(arrays, settings, {model_call, &context}, {output_call, &context});
 
   CaseRun run;
   run.cpu_seconds = thread_cpu_seconds() - context.start;

@@ -18,8 +18,8 @@
 namespace report {
 
 struct RunLimits {
-  long long max_steps = 0;       // accepted steps; 0 = no limit
-  double max_cpu_seconds = 0;    // checked every few steps; 0 = no limit
+  long long max_steps = 0;     // accepted steps; 0 = no limit
+  double max_cpu_seconds = 0;  // checked every few steps; 0 = no limit
 };
 
 struct CaseRun {

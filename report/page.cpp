@@ -2,7 +2,7 @@
 //
 //   pieces         html_escape, read_text, png_size, key_has, format_number, format_cell
 //   the verdict    flatten, cell_html, identity_columns_first, records_table, is_record_array,
-//                  verdict_into, verdict_html, verdict_section
+//                  keys_in_reading_order, verdict_into, verdict_html, verdict_section
 //   the sweep      split_tabs, parse_sweep_rows, method_row, ranges_html
 //
 // The page itself is put together in page_assembly.cpp.
@@ -27,11 +27,20 @@ std::string html_escape(std::string_view text) {
   std::string out;
   for (const char ch : text) {
     switch (ch) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += ch;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += ch;
     }
   }
   return out;
@@ -69,7 +78,8 @@ bool png_size(const std::string& path, int& width, int& height) {
 namespace {
 
 bool key_has(std::string_view key, std::initializer_list<std::string_view> words) {
-  return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return key.find(w) != key.npos; });
+  return std::any_of(words.begin(), words.end(),
+                     [&](std::string_view w) { return key.find(w) != std::string_view::npos; });
 }
 
 std::string format_number(std::string_view key, double v) {
@@ -123,7 +133,7 @@ void flatten(const ordered_json& record, const std::string& prefix,
 
 // A cell whose text names a wrong outcome is marked, so that it stands out.
 std::string cell_html(const std::string& column, const ordered_json* value) {
-  static constexpr std::string_view kWrong[] = {"accepted_but_wrong", "rejected_although_solvable",
+  static constexpr std::string_view kWrong[] = {"accepted_but_wrong",         "rejected_although_solvable",
                                                 "accepted_although_singular", "accepted but wrong",
                                                 "rejected although solvable", "accepted although singular"};
   const bool wrong = value != nullptr && value->is_string() &&
@@ -135,10 +145,10 @@ std::string cell_html(const std::string& column, const ordered_json* value) {
 // Columns that say which run or task a row is come first, whatever order the
 // file keeps its keys in; the rest follow in the order first seen.
 void identity_columns_first(std::vector<std::string>& columns) {
-  static constexpr std::string_view kIdentity[] = {"number", "run", "name", "title", "solver", "test", "ii", "nm",
-                                                   "eps", "rtol"};
+  static constexpr std::string_view kIdentity[] = {"number", "run", "name", "title", "solver",
+                                                   "test",   "ii",  "nm",   "eps",   "rtol"};
   const auto rank = [](const std::string& c) {
-    const auto at = std::find(std::begin(kIdentity), std::end(kIdentity), c);
+    const auto* const at = std::find(std::begin(kIdentity), std::end(kIdentity), c);
     return static_cast<int>(at - std::begin(kIdentity));
   };
   std::stable_sort(columns.begin(), columns.end(), [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
@@ -174,8 +184,24 @@ bool is_record_array(const ordered_json& value) {
          std::all_of(value.begin(), value.end(), [](const ordered_json& v) { return v.is_object(); });
 }
 
-void verdict_into(const ordered_json& node, const std::string& path, std::string& html) {
+// The verdict's parts in reading order: the linear tasks before the DAE runs,
+// the battery's runs before the peer's; other keys keep the file's order after
+// these.
+std::vector<std::string> keys_in_reading_order(const ordered_json& node) {
+  static const std::vector<std::string> kFirst = {"linear", "tasks", "class_counts", "dae", "runs", "peer"};
+  std::vector<std::string> keys;
+  for (const std::string& k : kFirst) {
+    if (node.contains(k)) keys.push_back(k);
+  }
   for (const auto& [key, value] : node.items()) {
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+  }
+  return keys;
+}
+
+void verdict_into(const ordered_json& node, const std::string& path, std::string& html) {
+  for (const std::string& key : keys_in_reading_order(node)) {
+    const ordered_json& value = node.at(key);
     const std::string name = path.empty() ? key : path + " / " + key;
     const bool all_scalars = value.is_object() && !value.empty() &&
                              std::all_of(value.begin(), value.end(), [](const auto& v) { return v.is_primitive(); });
@@ -246,9 +272,9 @@ bool parse_sweep_rows(std::string_view text, std::vector<SweepRow>& rows, std::v
       header_seen = true;  // the column names
       continue;
     }
-    rows.push_back({f[0], std::atoi(f[1].c_str()), std::strtod(f[2].c_str(), nullptr), f[3],
-                    std::strtod(f[5].c_str(), nullptr), std::strtod(f[6].c_str(), nullptr),
-                    std::atoll(f[7].c_str())});
+    rows.push_back({f[0], static_cast<int>(std::strtol(f[1].c_str(), nullptr, 10)), std::strtod(f[2].c_str(), nullptr),
+                    f[3], std::strtod(f[5].c_str(), nullptr), std::strtod(f[6].c_str(), nullptr),
+                    std::strtoll(f[7].c_str(), nullptr, 10)});
   }
   return header_seen;
 }
@@ -258,7 +284,8 @@ namespace {
 std::string method_row(const std::vector<SweepRow>& rows, const std::string& slug, int method) {
   const SweepRow* loosest = nullptr;
   const SweepRow* tightest = nullptr;
-  std::string stopped, failed;
+  std::string stopped;
+  std::string failed;
   double best = 0;
   for (const SweepRow& r : rows) {
     if (r.slug != slug || r.method != method) continue;

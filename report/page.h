@@ -57,10 +57,10 @@ bool parse_sweep_rows(std::string_view text, std::vector<SweepRow>& rows, std::v
 std::string ranges_html(const std::vector<SweepRow>& rows, const std::string& slug);
 
 struct PageInputs {
-  std::string reports;   // the battery's output folder (grtestNN.rez)
-  std::string data;      // report_thin's and report_sweep's files
-  std::string page;      // where index.html and figures/ are
-  std::string verdict;   // verdict.json
+  std::string reports;  // the battery's output folder (grtestNN.rez)
+  std::string data;     // report_thin's and report_sweep's files
+  std::string page;     // where index.html and figures/ are
+  std::string verdict;  // verdict.json
 };
 
 std::string page_html(const PageInputs& in);

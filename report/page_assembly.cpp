@@ -40,7 +40,8 @@ std::string first_line(const std::string& path) {
 // An <img> of a figure in the page folder, sized from the file so that the
 // page does not reflow while it loads; a note when the figure is missing.
 std::string figure_html(const PageInputs& in, const std::string& file, const std::string& alt) {
-  int width = 0, height = 0;
+  int width = 0;
+  int height = 0;
   if (!png_size(in.page + "/" + file, width, height)) {
     return "<p class=\"note\">figure missing: " + html_escape(file) + "</p>\n";
   }
@@ -68,7 +69,8 @@ std::string table_caption(const PageInputs& in, const std::string& nn) {
 std::string trajectory_section(const PageInputs& in) {
   std::string html =
       "<h2 id=\"tables\">2. The plot tables</h2>\n"
-      "<p>Each plot table of the battery run (grtest01.rez .. grtest09.rez in <code>" + html_escape(in.reports) +
+      "<p>Each plot table of the battery run (grtest01.rez .. grtest09.rez in <code>" +
+      html_escape(in.reports) +
       "</code>) against time: on the left on a linear time axis, on the right on a logarithmic one where the "
       "run's accepted points reach more than three decades below its end (the start-up and the fast transients "
       "that the linear axis squeezes into its first pixel column). Quantities whose sizes are within a factor of "
@@ -143,14 +145,16 @@ std::string work_precision_section(const PageInputs& in) {
 // --- the page --------------------------------------------------------------------------
 
 std::string page_html(const PageInputs& in) {
-  std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                     "<title>Battery report</title>\n<style>\n";
+  std::string html =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<title>Battery report</title>\n<style>\n";
   html += kStyle;
-  html += "</style>\n</head>\n<body>\n<h1>Battery report</h1>\n"
-          "<p>What the battery's solvers computed and what it is worth: the verdict on every answer, the "
-          "trajectories and step sizes of the DAE runs, and how the DAE methods trade work for accuracy. "
-          "Contents: <a href=\"#verdict\">1. verdict</a> &middot; <a href=\"#tables\">2. plot tables</a> "
-          "&middot; <a href=\"#work\">3. work against precision</a>.</p>\n";
+  html +=
+      "</style>\n</head>\n<body>\n<h1>Battery report</h1>\n"
+      "<p>What the battery's solvers computed and what it is worth: the verdict on every answer, the "
+      "trajectories and step sizes of the DAE runs, and how the DAE methods trade work for accuracy. "
+      "Contents: <a href=\"#verdict\">1. verdict</a> &middot; <a href=\"#tables\">2. plot tables</a> "
+      "&middot; <a href=\"#work\">3. work against precision</a>.</p>\n";
   html +=
       "<h2 id=\"verdict\">1. The verdict</h2>\n"
       "<p>From <code>verdict.json</code> (<code>make verdict</code>): for each linear task its solver's ier and "

@@ -76,8 +76,7 @@ bool parse_plot_table(std::string_view text, PlotTable& table, std::string& erro
     if (trim(line).empty()) continue;
     std::vector<double> row;
     if (!parse_row(line, row) || row.size() != table.names.size()) {
-      error = "line " + std::to_string(line_number) + ": expected " + std::to_string(table.names.size()) +
-              " numbers";
+      error = "line " + std::to_string(line_number) + ": expected " + std::to_string(table.names.size()) + " numbers";
       return false;
     }
     table.lines.emplace_back(line);
@@ -146,7 +145,8 @@ void keep_extremes(const PlotTable& table, std::size_t first, std::size_t last, 
   keep[first] = true;
   keep[last - 1] = true;
   for (std::size_t q = 1; q < table.names.size(); ++q) {
-    std::size_t low = first, high = first;
+    std::size_t low = first;
+    std::size_t high = first;
     for (std::size_t r = first; r < last; ++r) {
       const double v = table.rows[r][q];
       if (!std::isfinite(v)) keep[r] = true;
@@ -216,7 +216,7 @@ std::vector<std::vector<int>> scale_panels(const PlotTable& table, double ratio)
   for (const int q : order) {
     const double s = size[static_cast<std::size_t>(q)];
     if (panels.empty() || (panel_low > 0 && s > ratio * panel_low)) {
-      panels.push_back({});
+      panels.emplace_back();
       panel_low = s;
     } else if (panel_low == 0) {
       panel_low = s;

@@ -19,9 +19,9 @@
 namespace report {
 
 struct PlotTable {
-  std::string title;               // the header's first field, trimmed
-  std::vector<std::string> names;  // time first, then one per quantity
-  std::vector<std::string> lines;  // each data row as written
+  std::string title;                      // the header's first field, trimmed
+  std::vector<std::string> names;         // time first, then one per quantity
+  std::vector<std::string> lines;         // each data row as written
   std::vector<std::vector<double>> rows;  // each data row parsed; same count as names
 };
 

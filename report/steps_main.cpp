@@ -15,8 +15,6 @@
 //   recording   StepLog, record_step, MemoryStream, read_whole
 //   per test    plotted_run, write_steps
 //   entry       main
-#include <stdio.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -53,7 +51,7 @@ struct MemoryStream {
   MemoryStream() = default;
   MemoryStream(const MemoryStream&) = delete;
   MemoryStream& operator=(const MemoryStream&) = delete;
-  std::string text() {
+  std::string text() const {
     std::fflush(file);
     return std::string(data, size);
   }
@@ -93,15 +91,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: report_steps REPORTS DIR\n");
     return 2;
   }
-  const std::string reports = argv[1], dir = argv[2];
+  const std::string reports = argv[1];
+  const std::string dir = argv[2];
   for (const models::DaeTestCase& c : models::dae_catalogue()) {
     if (c.test == 0) continue;  // test00 has no plot table
     const std::string number = textout::out_format("%02d", c.test);
     const std::string table = reports + "/grtest" + number + ".rez";
     StepLog log;
     if (!plotted_run(c, read_whole(table), log)) {
-      std::fprintf(stderr, "report_steps: the run of %s does not write %s as the battery did\n", c.name,
-                   table.c_str());
+      std::fprintf(stderr, "report_steps: the run of %s does not write %s as the battery did\n", c.name, table.c_str());
       return 1;
     }
     if (!write_steps(dir + "/steps" + number + ".rez", c, log)) {

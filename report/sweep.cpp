@@ -23,11 +23,16 @@ namespace report {
 
 const char* method_label(int method) {
   switch (method) {
-    case 1: return "nm=1 implicit Euler";
-    case 2: return "nm=2 trapezoidal";
-    case 3: return "nm=3 three-point";
-    case 4: return "nm=4 automatic";
-    case kIdaMethod: return "SUNDIALS IDA";
+    case 1:
+      return "nm=1 implicit Euler";
+    case 2:
+      return "nm=2 trapezoidal";
+    case 3:
+      return "nm=3 three-point";
+    case 4:
+      return "nm=4 automatic";
+    case kIdaMethod:
+      return "SUNDIALS IDA";
   }
   return "?";
 }
@@ -69,9 +74,8 @@ std::vector<SweepCase> sweep_cases(const std::vector<verdict::DaeReference>& ref
   for (const models::DaeTestCase& c : models::dae_catalogue()) {
     const verdict::DaeReference* r = verdict::find_reference(references, c.test, c.ii);
     if (r == nullptr) continue;
-    const bool seen = std::any_of(cases.begin(), cases.end(), [&](const SweepCase& s) {
-      return s.run.test == c.test && s.run.ii == c.ii;
-    });
+    const bool seen = std::any_of(cases.begin(), cases.end(),
+                                  [&](const SweepCase& s) { return s.run.test == c.test && s.run.ii == c.ii; });
     if (seen) continue;
     const std::string number = textout::out_format("test%02d", c.test);
     const std::string pass = textout::out_format("ii%d", c.ii);
@@ -140,12 +144,12 @@ std::vector<SweepPoint> sweep(const std::vector<SweepCase>& cases, const SweepSe
   std::map<int, std::vector<const SweepCase*>> by_test;
   for (const SweepCase& c : cases) by_test[c.run.test].push_back(&c);
   std::vector<std::vector<const SweepCase*>> groups;
+  groups.reserve(by_test.size());
   for (auto& [test, group] : by_test) groups.push_back(group);
   // The larger systems first: their runs cost most, and a long group taken
   // last would leave the other thread idle at the end.
-  std::stable_sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) {
-    return a.front()->run.n > b.front()->run.n;
-  });
+  std::stable_sort(groups.begin(), groups.end(),
+                   [](const auto& a, const auto& b) { return a.front()->run.n > b.front()->run.n; });
 
   std::vector<SweepPoint> points;
   std::mutex lock;
@@ -168,7 +172,8 @@ std::vector<SweepPoint> sweep(const std::vector<SweepCase>& cases, const SweepSe
   for (std::thread& t : threads) t.join();
 
   const auto order = [&](const SweepPoint& a, const SweepPoint& b) {
-    const auto ia = a.sweep_case - cases.data(), ib = b.sweep_case - cases.data();
+    const auto ia = a.sweep_case - cases.data();
+    const auto ib = b.sweep_case - cases.data();
     if (ia != ib) return ia < ib;
     if (a.method != b.method) return a.method < b.method;
     return a.eps > b.eps;
@@ -183,10 +188,14 @@ namespace {
 
 const char* outcome_word(Outcome o) {
   switch (o) {
-    case Outcome::reached: return "reached";
-    case Outcome::limit: return "limit";
-    case Outcome::failed: return "failed";
-    case Outcome::skipped: return "skipped";
+    case Outcome::reached:
+      return "reached";
+    case Outcome::limit:
+      return "limit";
+    case Outcome::failed:
+      return "failed";
+    case Outcome::skipped:
+      return "skipped";
   }
   return "?";
 }
@@ -214,8 +223,8 @@ void write_sweep_table(std::FILE* out, const std::vector<SweepPoint>& points, co
                       settings.min_timing_seconds);
   textout::out_printf(out, "case\tmethod\teps\toutcome\tcode\tscd\tcpu_seconds\tsteps\n");
   for (const SweepPoint& p : points) {
-    textout::out_printf(out, "%s\t%d\t%.3e\t%s\t%d\t%.4f\t%.6e\t%lld\n", p.sweep_case->slug.c_str(), p.method,
-                        p.eps, outcome_word(p.outcome), p.run.code, p.scd, p.run.cpu_seconds, p.run.steps);
+    textout::out_printf(out, "%s\t%d\t%.3e\t%s\t%d\t%.4f\t%.6e\t%lld\n", p.sweep_case->slug.c_str(), p.method, p.eps,
+                        outcome_word(p.outcome), p.run.code, p.scd, p.run.cpu_seconds, p.run.steps);
   }
 }
 

@@ -36,17 +36,17 @@ const char* method_label(int method);
 std::vector<double> eps_grid(double loose, double tight, int per_decade);
 
 struct SweepSettings {
-  std::vector<double> eps;       // loosest first
-  RunLimits limits;              // of every run
-  int threads = 2;               // runs of different tests at once
-  double min_timing_seconds = 0; // a shorter run is repeated up to this time, its best kept
+  std::vector<double> eps;        // loosest first
+  RunLimits limits;               // of every run
+  int threads = 2;                // runs of different tests at once
+  double min_timing_seconds = 0;  // a shorter run is repeated up to this time, its best kept
 };
 
 // A diagram: one test (test00: one of its two passes) at its reference.
 struct SweepCase {
-  std::string slug;               // "test00_ii1", "test03", ...: file names
-  std::string title;              // "test00 ii=1", "test03", ...
-  models::DaeTestCase run;        // the catalogue's case, ending where the reference holds
+  std::string slug;         // "test00_ii1", "test03", ...: file names
+  std::string title;        // "test00 ii=1", "test03", ...
+  models::DaeTestCase run;  // the catalogue's case, ending where the reference holds
   const verdict::DaeReference* reference;
 };
 

@@ -46,18 +46,21 @@ report::SweepSettings settings_for(int per_decade) {
 
 const char* outcome_text(const report::SweepPoint& p) {
   switch (p.outcome) {
-    case report::Outcome::reached: return "";
-    case report::Outcome::limit: return "  stopped by the limits";
-    case report::Outcome::failed: return "  failed";
-    case report::Outcome::skipped: return "  skipped";
+    case report::Outcome::reached:
+      return "";
+    case report::Outcome::limit:
+      return "  stopped by the limits";
+    case report::Outcome::failed:
+      return "  failed";
+    case report::Outcome::skipped:
+      return "  skipped";
   }
   return "";
 }
 
 void print_progress(const report::SweepPoint& p) {
-  textout::out_printf(stdout, "%-12s %-20s eps %.1e  %.2e s  %7lld steps  scd %5.2f%s\n",
-                      p.sweep_case->title.c_str(), report::method_label(p.method), p.eps, p.run.cpu_seconds,
-                      p.run.steps, p.scd, outcome_text(p));
+  textout::out_printf(stdout, "%-12s %-20s eps %.1e  %.2e s  %7lld steps  scd %5.2f%s\n", p.sweep_case->title.c_str(),
+                      report::method_label(p.method), p.eps, p.run.cpu_seconds, p.run.steps, p.scd, outcome_text(p));
   std::fflush(stdout);
 }
 
@@ -72,8 +75,8 @@ bool write_file(const std::string& path, const std::function<void(std::FILE*)>& 
 
 int main(int argc, char** argv) {
   const bool short_grid = argc == 5 && std::strcmp(argv[3], "--grid") == 0 && std::strcmp(argv[4], "short") == 0;
-  const bool full_grid = argc == 3 || (argc == 5 && std::strcmp(argv[3], "--grid") == 0 &&
-                                       std::strcmp(argv[4], "full") == 0);
+  const bool full_grid =
+      argc == 3 || (argc == 5 && std::strcmp(argv[3], "--grid") == 0 && std::strcmp(argv[4], "full") == 0);
   if (!short_grid && !full_grid) {
     std::fprintf(stderr, "usage: report_sweep REFERENCES DIR [--grid full|short]\n");
     return 2;

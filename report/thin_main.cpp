@@ -26,6 +26,8 @@ namespace {
 constexpr double kDecadesForLogAxis = 3;
 // Quantities whose sizes differ by more than this get panels of their own.
 constexpr double kPanelRatio = 100;
+// A figure wider than this many pixel columns is surely a mistyped width.
+constexpr long kMostColumns = 100000;
 
 // s as a gnuplot string literal.
 std::string gnuplot_string(const std::string& s) {
@@ -70,12 +72,12 @@ bool write_variables(const std::string& path, const report::PlotTable& table, bo
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4 || std::atoi(argv[2]) <= 0) {
+  const long width = argc == 4 ? std::strtol(argv[2], nullptr, 10) : 0;
+  if (width <= 0 || width > kMostColumns) {
     std::fprintf(stderr, "usage: report_thin TABLE WIDTH PREFIX\n");
     return 2;
   }
   const std::string prefix = argv[3];
-  const int width = std::atoi(argv[2]);
   report::PlotTable table;
   std::string error;
   if (!report::read_plot_table(argv[1], table, error)) {
@@ -83,10 +85,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   const bool log_axis = report::spans_decades(table, kDecadesForLogAxis);
-  bool written = write_rows(prefix + ".linear.dat", table, report::thin_rows(table, width, report::TimeAxis::linear));
+  bool written = write_rows(prefix + ".linear.dat", table,
+                            report::thin_rows(table, static_cast<int>(width), report::TimeAxis::linear));
   if (log_axis) {
     written = written && write_rows(prefix + ".log.dat", table,
-                                    report::thin_rows(table, width, report::TimeAxis::logarithmic));
+                                    report::thin_rows(table, static_cast<int>(width), report::TimeAxis::logarithmic));
   }
   written = written && write_variables(prefix + ".vars.gp", table, log_axis);
   if (!written) {

@@ -28,9 +28,7 @@ unsigned flag_bit(char c) {
   }
 }
 
-bool is_length_char(char c) {
-  return c == 'h' || c == 'l' || c == 'L' || c == 'q' || c == 'j' || c == 'z' || c == 't';
-}
+bool is_length_char(char c) { return c == 'h' || c == 'l' || c == 'L' || c == 'q' || c == 'j' || c == 'z' || c == 't'; }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 

@@ -26,12 +26,12 @@ constexpr int kFlagTextCapacity = 8;
 constexpr int kLengthTextCapacity = 4;
 
 struct Conversion {
-  char flags[kFlagTextCapacity] = {};      // the kept flag characters, in order
-  unsigned flag_bits = 0;                  // the same set as FlagBit values
-  int width = -1;                          // -1: none
-  int precision = -1;                      // negative: none
-  char length[kLengthTextCapacity] = {};   // "", "h", "hh", "l", "ll", "L", "z", "j", "t", ...
-  char conversion = '\0';                  // '\0' when the format ended first
+  char flags[kFlagTextCapacity] = {};     // the kept flag characters, in order
+  unsigned flag_bits = 0;                 // the same set as FlagBit values
+  int width = -1;                         // -1: none
+  int precision = -1;                     // negative: none
+  char length[kLengthTextCapacity] = {};  // "", "h", "hh", "l", "ll", "L", "z", "j", "t", ...
+  char conversion = '\0';                 // '\0' when the format ended first
 };
 
 inline bool has_flag(const Conversion& conv, FlagBit flag) { return (conv.flag_bits & flag) != 0; }

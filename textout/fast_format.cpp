@@ -54,16 +54,11 @@ bool fast_integer(const Conversion& conv) {
   return plain_length && conv.precision < 0 && !has_flag(conv, kFlagHash);
 }
 
-bool fast_text(const Conversion& conv) {
-  return length_is(conv, "") && (conv.flag_bits & ~kTextFlags) == 0;
-}
+bool fast_text(const Conversion& conv) { return length_is(conv, "") && (conv.flag_bits & ~kTextFlags) == 0; }
 
 // The sign printf puts before a number, written at `at`; returns its length.
 std::size_t put_sign(char* at, bool negative, const Conversion& conv) {
-  const char sign = negative                     ? '-'
-                    : has_flag(conv, kFlagPlus)  ? '+'
-                    : has_flag(conv, kFlagSpace) ? ' '
-                                                 : '\0';
+  const char sign = negative ? '-' : has_flag(conv, kFlagPlus) ? '+' : has_flag(conv, kFlagSpace) ? ' ' : '\0';
   *at = sign;
   return sign != '\0' ? 1 : 0;
 }
@@ -130,7 +125,7 @@ void append_floating(const Conversion& conv, double value, OutputBuffer& out) {
     out.append(slow.data(), slow.size());
     return;
   }
-  std::size_t length = static_cast<std::size_t>(end - body);
+  auto length = static_cast<std::size_t>(end - body);
   const bool finite = std::isfinite(value);
   if (finite && c != 'f' && c != 'F') length = widen_exponent(body, length);
   if (c == 'E' || c == 'F' || c == 'G') to_upper_ascii(body, length);
@@ -142,13 +137,13 @@ void append_integer(const Conversion& conv, std::va_list& args, OutputBuffer& ou
   unsigned long long magnitude = 0;
   bool negative = false;
   if (is_signed) {
-    const long long value = length_is(conv, "ll") ? va_arg(args, long long)
+    const long long value = length_is(conv, "ll")  ? va_arg(args, long long)
                             : length_is(conv, "l") ? va_arg(args, long)
                                                    : va_arg(args, int);
     negative = value < 0;
     magnitude = negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
   } else {
-    magnitude = length_is(conv, "ll") ? va_arg(args, unsigned long long)
+    magnitude = length_is(conv, "ll")  ? va_arg(args, unsigned long long)
                 : length_is(conv, "l") ? va_arg(args, unsigned long)
                                        : va_arg(args, unsigned int);
   }

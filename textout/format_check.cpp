@@ -49,8 +49,8 @@ enum class Shape { kNone, kDouble, kPlotLine, kInt, kLong, kLongLong, kUnsigned,
 struct Probe {
   std::string format;
   Shape shape = Shape::kDouble;
-  char conversion = 'e';   // e, f or g for floating probes
-  int precision = kNone;   // a number, kNone or kStar
+  char conversion = 'e';  // e, f or g for floating probes
+  int precision = kNone;  // a number, kNone or kStar
   bool star_width = false;
 };
 
@@ -59,16 +59,21 @@ Probe floating(std::string format, char conversion, int precision, bool star_wid
 }
 
 std::vector<Probe> battery_probes() {
-  return {floating("%e", 'e', kNone),      floating("%Le", 'e', kNone),    floating("%14.5e", 'e', 5),
-          floating("%15.8e", 'e', 8),      floating("%32.16f", 'f', 16),   floating("%30.15f", 'f', 15),
-          floating("%.4g", 'g', 4),        {"%d", Shape::kInt, 'd', kNone, false},
+  return {floating("%e", 'e', kNone),
+          floating("%Le", 'e', kNone),
+          floating("%14.5e", 'e', 5),
+          floating("%15.8e", 'e', 8),
+          floating("%32.16f", 'f', 16),
+          floating("%30.15f", 'f', 15),
+          floating("%.4g", 'g', 4),
+          {"%d", Shape::kInt, 'd', kNone, false},
           {"%s", Shape::kString, 's', kNone, false},
           {"  %e   %e  %e  %e  %e\n", Shape::kPlotLine, 'e', kNone, false}};
 }
 
 std::vector<Probe> floating_probes() {
-  static const char* const kFlags[] = {"",   "-",  "+",   " ",   "0",   "-+",  "- ",  "-0",   "+ ",    "+0",
-                                       " 0", "-+ ", "-+0", "- 0", "+ 0", "-+ 0", "#",  "-#",  "#0+"};
+  static const char* const kFlags[] = {"",   "-",   "+",   " ",   "0",   "-+",   "- ", "-0", "+ ", "+0",
+                                       " 0", "-+ ", "-+0", "- 0", "+ 0", "-+ 0", "#",  "-#", "#0+"};
   static const char* const kWidths[] = {"", "1", "8", "12", "14", "15", "30", "32", "*"};
   static const char* const kPrecisions[] = {"", ".", ".0", ".1", ".4", ".5", ".6", ".8", ".15", ".16", ".17", ".*"};
   static const char kConversions[] = {'e', 'E', 'f', 'F', 'g', 'G'};
@@ -76,7 +81,9 @@ std::vector<Probe> floating_probes() {
   for (const char* flags : kFlags) {
     for (const char* width : kWidths) {
       for (const char* precision : kPrecisions) {
-        const int p = std::strcmp(precision, ".*") == 0 ? kStar : *precision == '\0' ? kNone : std::atoi(precision + 1);
+        const int p = std::strcmp(precision, ".*") == 0 ? kStar
+                      : *precision == '\0'              ? kNone
+                                                        : static_cast<int>(std::strtol(precision + 1, nullptr, 10));
         for (const char c : kConversions) {
           const std::string format = std::string("%") + flags + width + precision + c;
           const char lower = static_cast<char>(c | 0x20);
@@ -94,8 +101,8 @@ std::vector<Probe> integer_probes() {
   static const struct {
     const char* length;
     Shape shape;
-  } kLengths[] = {{"", Shape::kInt}, {"l", Shape::kLong}, {"ll", Shape::kLongLong}, {"hh", Shape::kInt},
-                  {"z", Shape::kLong}};
+  } kLengths[] = {
+      {"", Shape::kInt}, {"l", Shape::kLong}, {"ll", Shape::kLongLong}, {"hh", Shape::kInt}, {"z", Shape::kLong}};
   std::vector<Probe> probes;
   for (const char* flags : kFlags) {
     for (const char* width : kWidths) {
@@ -124,14 +131,22 @@ std::vector<Probe> text_probes() {
 // Formats that exercise the parser's corners and the routes to the C library.
 std::vector<Probe> odd_probes() {
   std::vector<Probe> probes = {
-      floating("%+++++++-20e", 'e', kNone),  floating("%-------*e", 'e', kNone, true),
-      floating("%--0 12.3e", 'e', 3),        floating("%Lf", 'f', kNone),
-      floating("%a", 'e', kNone),            floating("%.3A", 'e', kNone),
-      floating("%20a", 'e', kNone),          floating("%-*.*Le", 'e', kStar, true),
-      floating("%*.*g", 'g', kStar, true),   floating("%#.0e", 'e', 0),
-      floating("%#g", 'g', kNone),           floating("%.160f", 'f', 160),
-      floating("%.161f", 'f', 161),          floating("%.170e", 'e', 170),
-      floating("%.0f", 'f', 0),              floating("%.0g", 'g', 0),
+      floating("%+++++++-20e", 'e', kNone),
+      floating("%-------*e", 'e', kNone, true),
+      floating("%--0 12.3e", 'e', 3),
+      floating("%Lf", 'f', kNone),
+      floating("%a", 'e', kNone),
+      floating("%.3A", 'e', kNone),
+      floating("%20a", 'e', kNone),
+      floating("%-*.*Le", 'e', kStar, true),
+      floating("%*.*g", 'g', kStar, true),
+      floating("%#.0e", 'e', 0),
+      floating("%#g", 'g', kNone),
+      floating("%.160f", 'f', 160),
+      floating("%.161f", 'f', 161),
+      floating("%.170e", 'e', 170),
+      floating("%.0f", 'f', 0),
+      floating("%.0g", 'g', 0),
   };
   for (const char* format : {"%5%", "%", "%k", "%hh", "x%n"}) {
     probes.push_back({format, Shape::kNone, 'n', kNone, false});
@@ -245,10 +260,10 @@ double halfway(Draw& draw, char conversion, int& precision, bool precision_free)
 }
 
 double special_value(Draw& draw) {
-  static const double kSpecial[] = {0.0,      -0.0,       INFINITY,     -INFINITY,  NAN,      -NAN,
-                                    DBL_MIN,  DBL_MAX,    DBL_TRUE_MIN, 1.0,        0.1,      0.5,
-                                    9.5,      0.05,       1e-5,         1e-4,       9.9999995, 999999.5,
-                                    1e300,    1e-300,     4.62e-15,     1e16,       1e17,     123456789012345678.0};
+  static const double kSpecial[] = {0.0,     -0.0,    INFINITY,     -INFINITY, NAN,       -NAN,
+                                    DBL_MIN, DBL_MAX, DBL_TRUE_MIN, 1.0,       0.1,       0.5,
+                                    9.5,     0.05,    1e-5,         1e-4,      9.9999995, 999999.5,
+                                    1e300,   1e-300,  4.62e-15,     1e16,      1e17,      123456789012345678.0};
   const double x = kSpecial[draw.uniform(0, static_cast<int>(std::size(kSpecial)) - 1)];
   if (draw.chance(10) && std::isnan(x)) return from_bits(draw.bits() | 0x7ff0000000000001ULL);  // a payload
   return x;
@@ -256,7 +271,7 @@ double special_value(Draw& draw) {
 
 // A value as the reports hold them: a short decimal, scaled.
 double short_decimal(Draw& draw) {
-  const double digits = static_cast<double>(draw.uniform64(0, 9999999999999999ULL) >> draw.uniform(0, 50));
+  const auto digits = static_cast<double>(draw.uniform64(0, 9999999999999999ULL) >> draw.uniform(0, 50));
   const double scale = std::pow(10.0, draw.uniform(-30, 30));
   return draw.sign(draw.chance(50) ? digits * scale : digits / scale);
 }

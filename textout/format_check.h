@@ -21,8 +21,8 @@
 namespace textout {
 
 struct FormatCheck {
-  std::uint64_t conversions = 0;  // values formatted (a plot line counts five)
-  std::uint64_t differences = 0;  // calls whose texts differ
+  std::uint64_t conversions = 0;               // values formatted (a plot line counts five)
+  std::uint64_t differences = 0;               // calls whose texts differ
   std::vector<std::string> first_differences;  // format, arguments and both texts
 };
 

@@ -111,7 +111,7 @@ std::string reference_other(const Conversion& conv, std::va_list& args) {
   const bool is_long_long = length == "ll" || length == "q" || length == "j";
   const bool is_size = length == "z" || length == "t";
   switch (conv.conversion) {
-    case 'd':
+    case 'd':  // NOLINT(bugprone-branch-clone): the integer conversions share their length rules
     case 'i':
       if (is_long_long) return vsnprintf_string(full, va_arg(args, long long));
       if (is_long) return vsnprintf_string(full, va_arg(args, long));
@@ -135,7 +135,7 @@ std::string reference_other(const Conversion& conv, std::va_list& args) {
       return vsnprintf_string(full, va_arg(args, void*));
     case 'n':
     case '\0':
-      return std::string();  // %n is never used; writing through it is not supported
+      return {};  // %n is never used; writing through it is not supported
     default:
       return std::string(format.data());
   }

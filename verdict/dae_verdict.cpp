@@ -7,11 +7,10 @@
 //   peer         peer_name, judge_peer
 #include "verdict/dae_verdict.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <limits>
 #include <memory>
 #include <span>

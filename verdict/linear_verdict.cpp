@@ -141,7 +141,9 @@ struct EntryResult {
 EntryResult run_entry_point(EntryPoint solver, const battery::LinearData& d) {
   int n = d.n;
   const std::size_t cells = static_cast<std::size_t>(std::max(layout::flat_cells(n), n * n + 4));
-  std::vector<double> a(cells, 0.0), l(cells, 0.0), u(cells, 0.0);
+  std::vector<double> a(cells, 0.0);
+  std::vector<double> l(cells, 0.0);
+  std::vector<double> u(cells, 0.0);
   const int width = solver == EntryPoint::Tridiagonal ? 3 : n;
   for (int i = 1; i <= n; ++i) {
     for (int j = 1; j <= width; ++j) {

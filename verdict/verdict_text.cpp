@@ -176,7 +176,8 @@ void dae_legend(std::FILE* f) {
 // text broken at spaces into lines of at most kNoteWidth, the first starting
 // with "- " and the others indented to match.
 std::string wrapped(const std::string& text) {
-  std::string out = "- ", line;
+  std::string out = "- ";
+  std::string line;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find(' ', start);

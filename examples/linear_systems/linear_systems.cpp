@@ -51,8 +51,8 @@ std::vector<double> row_sums(const std::vector<double>& a, std::size_t n) {
 }  // namespace
 
 int main() {
-  show("[[4, 1, 0], [1, 5, 2], [0, 2, 6]] x = (6, 17, 22); x = (1, 2, 3) exactly",
-       {4, 1, 0, 1, 5, 2, 0, 2, 6}, {6, 17, 22});
+  show("[[4, 1, 0], [1, 5, 2], [0, 2, 6]] x = (6, 17, 22); x = (1, 2, 3) exactly", {4, 1, 0, 1, 5, 2, 0, 2, 6},
+       {6, 17, 22});
   const std::vector<double> h = hilbert(7);
   show("Hilbert matrix of order 7, b = row sums", h, row_sums(h, 7));
   const std::vector<double> singular = {1, 2, 3, 2, 4, 6, 1, 0, 1};
