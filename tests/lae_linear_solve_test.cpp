@@ -24,15 +24,10 @@
 
 namespace {
 
+using lae_test::kBanner01;
+using lae_test::kBanner02;
 using lae_test::Rows;
 using lae_test::Vec;
-
-const std::string kBanner01 =
-    "LAE_Solver_01 - Numerical Test Battery :\n"
-    "Sets of Linear Algebraic Equations Solver with guaranteed precision: Full matrix(50x50 max)\n";
-const std::string kBanner02 =
-    "LAE_Solver_02 - Numerical Test Battery :\n"
-    "Sets of Linear Algebraic Equations Solver with guaranteed precision: full matrix(40x40 max)\n";
 
 struct System {
   const char* name;

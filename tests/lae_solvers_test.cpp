@@ -23,6 +23,8 @@
 namespace {
 
 using lae_test::flat;
+using lae_test::kBanner01;
+using lae_test::kBanner02;
 using lae_test::Rows;
 using lae_test::Vec;
 
@@ -33,12 +35,6 @@ constexpr double kUnset = 7.5;  // sentinel: an entry the solver must not write
 constexpr int kUnsetIer = -7;
 
 const std::string kPoiZero = "poi=0.000000e+000\n";
-const std::string kBanner01 =
-    "LAE_Solver_01 - Numerical Test Battery :\n"
-    "Sets of Linear Algebraic Equations Solver with guaranteed precision: Full matrix(50x50 max)\n";
-const std::string kBanner02 =
-    "LAE_Solver_02 - Numerical Test Battery :\n"
-    "Sets of Linear Algebraic Equations Solver with guaranteed precision: full matrix(40x40 max)\n";
 
 struct Outcome {
   int ier = kUnsetIer;

@@ -3,6 +3,7 @@
 //   Vec, Rows      a vector, and a matrix (or band) as its rows
 //   flat           rows in the solvers' 1-based flat layout
 //   one_based      a vector with an unused entry 0 in front
+//   kBanner01, kBanner02   the lines a successful full solver prints after its poi
 //   test_seed      the seed of a randomised test, replayable through LAE_TEST_SEED
 //   exact, is_nearest, beyond_doubles   the independent check of correct rounding
 #pragma once
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "layout/flat_index.h"
@@ -22,6 +24,13 @@ namespace lae_test {
 
 using Vec = std::vector<double>;
 using Rows = std::vector<Vec>;  // a full matrix, or (a_i, b_i, c_i) per row of a band
+
+inline const std::string kBanner01 =
+    "LAE_Solver_01 - Numerical Test Battery :\n"
+    "Sets of Linear Algebraic Equations Solver with guaranteed precision: Full matrix(50x50 max)\n";
+inline const std::string kBanner02 =
+    "LAE_Solver_02 - Numerical Test Battery :\n"
+    "Sets of Linear Algebraic Equations Solver with guaranteed precision: full matrix(40x40 max)\n";
 
 // Row i of `rows` at flat indices i*n + 1.. (all indices from 1); every other
 // cell holds `outside`. Three spare cells let a band of order 1 or 2 reach
