@@ -1,5 +1,5 @@
 // The cores of the three long-decimal solvers: each computes the long-decimal
-// solution, X by the specified conversion to double, poi and ier, and prints
+// solution, X by the entry points' conversion to double (ld_to_double), poi and ier, and prints
 // nothing. LAE_Solver_01, LAE_Solver_02 and LAE_Solver_3diag are their cores
 // followed by report_outcome; the C++ layer (linear_solve.h) reads the
 // long-decimal solution from the work record instead.

@@ -18,7 +18,7 @@ namespace lae {
 double nearest_double(const mpz_class& num, const mpz_class& den);
 
 // The value of v over all 33 fraction words (word 34 included, also when it
-// holds a carry of 10000), rounded as above. The specified conversion
+// holds a carry of 10000), rounded as above. The entry points' conversion
 // ld_to_double is not this: it reads 32 words and rounds at every step.
 double nearest_double(const LongDecimal& v);
 

@@ -157,7 +157,7 @@ void ld_from_double(double x, LongDecimal& out) {
 }
 
 // Where 10^e is a finite, non-zero double (|e| <= 308) the value is built as
-// specified, and the reports print its last bit. Beyond that the power itself
+// it always was, and the reports print its last bit. Beyond that the power itself
 // overflows or underflows while the value may still be a double (1e308 is
 // 0.0001 times 10^312); there the digits go through strtod, which rounds
 // correctly and gives an infinity or zero only when the value itself is out of

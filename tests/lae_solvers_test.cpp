@@ -131,7 +131,7 @@ TEST(LaeSolvers, WorkedExamples) {
 // The way back to double must not overflow or underflow on the way: a
 // solution the double range holds comes back finite (beyond 1e308) or as its
 // subnormal (below 1e-308), one that it does not hold fails with X zeroed and
-// nothing printed. Within the range of 10^e the specified conversion stays,
+// nothing printed. Within the range of 10^e the usual conversion stays,
 // with its last-bit behaviour (3 comes back as 3.0000000000000004).
 TEST(LaeSolvers, SolutionsAtTheEdgesOfTheDoubleRange) {
   constexpr double kMax = std::numeric_limits<double>::max();
@@ -151,7 +151,7 @@ TEST(LaeSolvers, SolutionsAtTheEdgesOfTheDoubleRange) {
       {"subnormal 1e-320", {{1e300}}, {1e-20}, 0, {1e-320}},
       {"smallest subnormal", {{1}}, {5e-324}, 0, {5e-324}},
       {"1e-600 rounds to zero", {{1e300}}, {1e-300}, 0, {0}},
-      {"specified rounding kept", {{1}}, {3}, 0, {3.0000000000000004}},
+      {"the usual rounding kept", {{1}}, {3}, 0, {3.0000000000000004}},
       {"one component beyond the range", {{1e-300, 0}, {0, 1}}, {1e300, 1}, 1, {0, 0}},
   };
   for (const Solver s : {Solver::k01, Solver::k02, Solver::k3diag}) {
