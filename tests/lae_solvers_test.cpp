@@ -112,6 +112,8 @@ TEST(LaeSolvers, WorkedExamples) {
       {k3diag, "2x2 sweep", {{0, 2, 1}, {1, 3, 0}}, {3, 4}, 0, {1, 1}, kPoiZero},
       // Non-singular (sweep denominators 1 and -1), but b_2 = 0 stops it first.
       {k3diag, "zero diagonal", {{0, 1, 1}, {1, 0, 0}}, {1, 1}, 1, {0, 0}, ""},
+      // The same inside the band (sweep denominators 1, -1 and 2).
+      {k3diag, "zero diagonal in row 2", {{0, 1, 1}, {1, 0, 1}, {1, 1, 0}}, {1, 1, 1}, 1, {0, 0, 0}, ""},
       // Singular: a_2*L(2) + b_2 = 1*(-1) + 1 = 0 must fail, not divide.
       {k3diag, "zero sweep denominator", {{0, 1, 1}, {1, 1, 0}}, {1, 1}, 1, {0, 0}, ""},
       // a_1 plays no part but is read.
