@@ -1,6 +1,6 @@
 // Correct rounding of exact values to double.
 //
-//   helpers        binary_exponent
+//   helpers        scale_ratio, binary_exponent
 //   rationals      nearest_double(num, den)
 //   long decimals  nearest_double(v)
 #include "lae/lae_rounding.h"
@@ -18,18 +18,23 @@ constexpr long kFractionBits = 52;          // stored fraction bits of a double
 constexpr long kMaxExponent = 1023;         // binary exponent of the largest double
 constexpr long kMinNormalExponent = -1022;  // below it the spacing stays 2^-1074
 
+// p/q times 2^k, kept as integers: p shifted up for k >= 0, q for k < 0.
+void scale_ratio(mpz_class& p, mpz_class& q, long k) {
+  if (k >= 0) {
+    p <<= static_cast<mp_bitcnt_t>(k);
+  } else {
+    q <<= static_cast<mp_bitcnt_t>(-k);
+  }
+}
+
 // floor(log2(p/q)) for positive p and q.
 long binary_exponent(const mpz_class& p, const mpz_class& q) {
   const long e =
       static_cast<long>(mpz_sizeinbase(p.get_mpz_t(), 2)) - static_cast<long>(mpz_sizeinbase(q.get_mpz_t(), 2));
-  // p/q lies in (2^(e-1), 2^(e+1)); it is below 2^e exactly when p < q*2^e.
+  // p/q lies in (2^(e-1), 2^(e+1)); it is below 2^e exactly when p*2^-e < q.
   mpz_class lhs = p;
   mpz_class rhs = q;
-  if (e >= 0) {
-    rhs <<= static_cast<mp_bitcnt_t>(e);
-  } else {
-    lhs <<= static_cast<mp_bitcnt_t>(-e);
-  }
+  scale_ratio(lhs, rhs, -e);
   return lhs < rhs ? e - 1 : e;
 }
 
@@ -50,11 +55,7 @@ double nearest_double(const mpz_class& num, const mpz_class& den) {
   const long shift = kFractionBits - std::max(e, kMinNormalExponent);
   mpz_class scaled_p = p;
   mpz_class scaled_q = q;
-  if (shift >= 0) {
-    scaled_p <<= static_cast<mp_bitcnt_t>(shift);
-  } else {
-    scaled_q <<= static_cast<mp_bitcnt_t>(-shift);
-  }
+  scale_ratio(scaled_p, scaled_q, shift);
   mpz_class quotient;
   mpz_class remainder;
   mpz_fdiv_qr(quotient.get_mpz_t(), remainder.get_mpz_t(), scaled_p.get_mpz_t(), scaled_q.get_mpz_t());
